@@ -1,0 +1,34 @@
+# The two commands: `make test` and `make demo`. Both install what is missing first.
+BUILD_DIR ?= build
+RELEASE_DIR ?= build/release
+JOBS ?= $(shell nproc)
+
+.PHONY: all deps configure build test demo bench format clean
+
+all: build
+
+deps:
+	bash tools/install-deps.sh
+
+configure: deps
+	cmake -S . -B $(BUILD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+test: build
+	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 600
+
+demo: deps
+	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DTRV_BUILD_TESTS=OFF -DTRV_BUILD_BENCH=OFF
+	cmake --build $(RELEASE_DIR) -j $(JOBS) --target trevantor
+	$(RELEASE_DIR)/bin/trevantor
+
+bench: build
+	@for b in $(BUILD_DIR)/bench/*/bench_*; do echo "== $$b"; $$b; done
+
+format:
+	find src tests bench -name '*.h' -o -name '*.cpp' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD_DIR)

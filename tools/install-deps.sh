@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# The one list of Debian packages Trevantor needs to build, test and run.
+# Idempotent: installs only what is missing, and updates the package lists only then.
+set -euo pipefail
+
+PACKAGES=(
+  # build tools
+  build-essential cmake ninja-build ccache pkg-config git
+  # tests and benchmarks
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  # compression (zip archive)
+  zlib1g-dev
+)
+
+missing=()
+for package in "${PACKAGES[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
+  [[ "$status" == "install ok installed" ]] || missing+=("$package")
+done
+
+if ((${#missing[@]} == 0)); then
+  exit 0
+fi
+
+SUDO=""
+if ((EUID != 0)); then
+  SUDO="sudo"
+fi
+echo "install-deps: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y --no-install-recommends "${missing[@]}"
