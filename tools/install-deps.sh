@@ -10,6 +10,8 @@ PACKAGES=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # compression (zip archive)
   zlib1g-dev
+  # Qt widgets (controls and the windows above them)
+  qt6-base-dev
 )
 
 missing=()
