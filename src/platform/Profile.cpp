@@ -575,6 +575,36 @@ bool DeleteProfileSection(std::string_view section, std::string_view file)
         });
 }
 
+bool DeleteProfileSectionKeys(std::string_view section, std::string_view file)
+{
+    return ModifyProfile(
+        file, [&](std::shared_ptr<ProfileFile>& profile, std::string& bytes, bool& unchanged) {
+            const ProfileSection* found = FindSection(*profile, section);
+            if (!found) {
+                unchanged = true;
+                return true;
+            }
+            std::vector<bool> removed(profile->lines.size(), false);
+            bool any = false;
+            for (const ProfileEntry& entry : found->entries) {
+                if (entry.hasEquals)
+                    removed[entry.line] = any = true;
+            }
+            if (!any) {
+                unchanged = true;
+                return true;
+            }
+            bytes.clear();
+            bytes.reserve(profile->raw.size());
+            for (std::size_t line = 0; line < profile->lines.size(); ++line) {
+                const LineSpan& span = profile->lines[line];
+                if (!removed[line])
+                    bytes.append(profile->raw, span.offset, span.length + span.endLength);
+            }
+            return true;
+        });
+}
+
 void ClearProfileCache()
 {
     std::lock_guard lock(cacheMutex);

@@ -55,6 +55,10 @@ bool DeleteProfileKey(std::string_view section, std::string_view key, std::strin
 // afterwards; false when it cannot be written.
 bool DeleteProfileSection(std::string_view section, std::string_view file);
 
+// Removes every line of the section that holds '=' (lines without one and comments stay).
+// True when the file is as asked afterwards; false when it cannot be written.
+bool DeleteProfileSectionKeys(std::string_view section, std::string_view file);
+
 // Forgets every parsed file; the next read parses again.
 void ClearProfileCache();
 
