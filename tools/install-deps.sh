@@ -14,6 +14,8 @@ PACKAGES=(
   libcurl4-openssl-dev unixodbc-dev odbcinst libsqliteodbc odbc-postgresql postgresql openssl python3
   # Qt widgets (controls and the windows above them)
   qt6-base-dev
+  # file type registration and associated programs (freedesktop MIME database, xdg-mime/xdg-open)
+  xdg-utils shared-mime-info
 )
 
 missing=()
