@@ -50,6 +50,7 @@ class ParamsFolderTest : public ::testing::Test
         std::filesystem::remove_all(folder);
     }
 
+public:
     std::string Path(const std::string& name) const { return (folder / name).string(); }
 
     void WriteFile(const std::string& name, const std::string& text) const
