@@ -288,3 +288,43 @@ TEST_F(ParametersTest, DecimalPrecisionDefaultsToTwo)
 }
 
 } // namespace
+
+namespace {
+
+// The bundled program folder with the sample company's configuration loads as shipped.
+TEST(BundledConfigurationTest, SampleCompanyLoads)
+{
+    const std::string program = TRV_PROGRAM_DIR;
+    const std::string company =
+        std::string(TRV_TEST_DATA_DIR) + "/../../samples/Demo/Configuration/";
+    trv::ClearProfileCache();
+    ResetParameterFilePaths();
+    ResetUserParameters();
+    ParamsFilePath = company + "Params.ini";
+    ShowParamsFilePath = company + "ShowParams.ini";
+    CustomPntTableFilePath = company + "CustomTablaPen.txt";
+    SpeedTableFilePath = company + "SpeedTable.ini";
+    CustomerLabelsFilePath = company + "Labels.ini";
+    PntTableFilePath = program + "/TablaPen.txt";
+    SchedulerIniFilePath = program + "/Config.ini";
+    SystemProfilesDir = program + "/Profiles/System/";
+    UserProfilesDir = program + "/Profiles/User/";
+
+    trv::RecordingUserPrompt prompt;
+    CUserParameters& p = UserParameters();
+    ASSERT_TRUE(p.Load());
+    EXPECT_TRUE(prompt.calls.empty());
+    EXPECT_EQ(p.WTFrom, 330);
+    EXPECT_EQ(p.Profile, "STANDARD");
+    EXPECT_EQ(p.DeliveryProblem, 1);
+    EXPECT_EQ(p.PenaltyTable.GetCount(), 5);
+    // Row 4 comes from the company's own penalty file at a quarter of the standard rate.
+    EXPECT_FLOAT_EQ(p.PenaltyTable.GetPenalty(4, 10), 2.5f);
+    EXPECT_EQ(p.EuclideanInEffect, 0);
+
+    ResetParameterFilePaths();
+    ResetUserParameters();
+    trv::ClearProfileCache();
+}
+
+} // namespace
