@@ -10,6 +10,8 @@ PACKAGES=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # compression (zip archive)
   zlib1g-dev
+  # zip archive tests: archives checked and made by other tools
+  zip unzip
   # HTTP client and database layer, with the peers their tests run against
   libcurl4-openssl-dev unixodbc-dev odbcinst libsqliteodbc odbc-postgresql postgresql openssl python3
   # Qt widgets (controls and the windows above them)
