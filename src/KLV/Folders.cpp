@@ -1,6 +1,7 @@
 #include "KLV/Folders.h"
 
 #include "platform/Path.h"
+#include "platform/Process.h"
 #include "platform/Profile.h"
 #include "platform/ProgramFolder.h"
 
@@ -24,6 +25,35 @@ std::vector<std::string> Glob(const std::string& pattern)
     }
     ::globfree(&matches);
     return paths;
+}
+
+void RemoveAll(std::string& text, std::string_view word)
+{
+    for (std::size_t position = text.find(word); position != std::string::npos;
+         position = text.find(word, position))
+        text.erase(position, word.size());
+}
+
+bool IsFile(const std::string& path)
+{
+    struct stat status
+    {
+    };
+    return ::stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
+}
+
+// The program as the first argument when it names a file (its path may hold blanks), else the
+// program text read as a command line; then the arguments.
+std::vector<std::string> CommandArguments(const std::string& program, const std::string& arguments)
+{
+    std::vector<std::string> all;
+    if (IsFile(program))
+        all.push_back(program);
+    else
+        all = trv::SplitCommandLine(program);
+    for (std::string& argument : trv::SplitCommandLine(arguments))
+        all.push_back(std::move(argument));
+    return all;
 }
 
 bool IsFolder(const std::string& path)
@@ -108,4 +138,37 @@ std::string GetMapGeoFiles()
     if (matches.empty() || !IsFolder(matches.front()))
         return {};
     return matches.front();
+}
+
+int StartProcess(bool closeHandle, const std::string& program, const std::string& arguments)
+{
+    trv::SpawnOptions options;
+    options.idlePriority = true;
+    options.nullStandardStreams = true;
+    const int processId = trv::SpawnProcess(CommandArguments(program, arguments), options);
+    if (processId <= 0)
+        return 0;
+    if (!closeHandle)
+        return processId;
+    trv::ReleaseProcess(processId);
+    return 0;
+}
+
+bool RunProgram(int /*showMode*/, unsigned creationFlags, const std::string& program,
+                const std::string& arguments, bool wait)
+{
+    std::string programText = program;
+    std::string argumentText = arguments;
+    RemoveAll(programText, "%*");
+    RemoveAll(argumentText, "%*");
+    trv::SpawnOptions options;
+    options.idlePriority = (creationFlags & IDLE_PRIORITY_CLASS) != 0;
+    const int processId = trv::SpawnProcess(CommandArguments(programText, argumentText), options);
+    if (processId <= 0)
+        return false;
+    if (wait)
+        trv::WaitForProcess(processId, -1);
+    else
+        trv::ReleaseProcess(processId);
+    return true;
 }

@@ -33,3 +33,23 @@ std::string GetMapDataPath();
 
 // The first folder matching "*.geo" in the map data folder, or empty.
 std::string GetMapGeoFiles();
+
+// Process creation flags and show modes as the Windows program passed them; only the priority
+// class has an effect here.
+constexpr unsigned CREATE_NO_WINDOW = 0x08000000;
+constexpr unsigned NORMAL_PRIORITY_CLASS = 0x00000020;
+constexpr unsigned IDLE_PRIORITY_CLASS = 0x00000040;
+constexpr int SW_HIDE = 0;
+constexpr int SW_SHOWNORMAL = 1;
+
+// Starts the program with the arguments (split at blanks, double quotes grouping) at the lowest
+// priority, its standard streams on /dev/null. Returns its process id, which the caller waits
+// on (trv::WaitForProcess); 0 when it cannot start, or when `closeHandle` is set (nobody waits:
+// it is reaped when it ends).
+int StartProcess(bool closeHandle, const std::string& program, const std::string& arguments);
+
+// Starts the program followed by the arguments, every "%*" removed, at idle priority when the
+// creation flags ask for it; waits for its end when asked. `program` may be a whole command line
+// (an associated program's command). True when it started.
+bool RunProgram(int showMode, unsigned creationFlags, const std::string& program,
+                const std::string& arguments, bool wait);

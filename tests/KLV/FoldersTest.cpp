@@ -1,0 +1,108 @@
+#include "KLV/Folders.h"
+
+#include "platform/Process.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <sys/resource.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class FoldersTest : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        folder_ = fs::temp_directory_path() /
+                  ("trv_folders_" + std::to_string(::getpid()) + "_" +
+                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    static std::string Contents(const fs::path& path)
+    {
+        std::ifstream in(path);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+    fs::path folder_;
+};
+
+TEST_F(FoldersTest, TempFolderPerProcess)
+{
+    const std::string common = GetTempFolder(0);
+    ASSERT_FALSE(common.empty());
+    EXPECT_EQ(common.back(), '/');
+    const std::string own = GetTempFolder(1);
+    EXPECT_EQ(own, common + "Trevantor" + std::to_string(::getpid()) + "/");
+    EXPECT_FALSE(fs::exists(own)); // not created here
+}
+
+TEST_F(FoldersTest, ExecutableNames)
+{
+    EXPECT_EQ(GetExeFileName(), "test_KLV");
+    EXPECT_EQ(GetExeBaseName(), "test_KLV");
+    const std::string folder = GetExeFolder();
+    ASSERT_FALSE(folder.empty());
+    EXPECT_EQ(folder.back(), '/');
+}
+
+TEST_F(FoldersTest, WildcardsFindAndDeleteFiles)
+{
+    std::ofstream(folder_ / "a.tmp") << "a";
+    std::ofstream(folder_ / "b.tmp") << "b";
+    std::ofstream(folder_ / "c.txt") << "c";
+    fs::create_directories(folder_ / "d.tmp");
+    EXPECT_TRUE(FileExists((folder_ / "*.tmp").string()));
+    EXPECT_TRUE(FileExists((folder_ / "d.tmp").string()));
+    EXPECT_FALSE(FileExists((folder_ / "*.none").string()));
+    DeleteFiles((folder_ / "*.tmp").string());
+    EXPECT_FALSE(fs::exists(folder_ / "a.tmp"));
+    EXPECT_FALSE(fs::exists(folder_ / "b.tmp"));
+    EXPECT_TRUE(fs::exists(folder_ / "c.txt"));
+    EXPECT_TRUE(fs::exists(folder_ / "d.tmp")); // folders are not files
+}
+
+TEST_F(FoldersTest, RunProgramWaitsAndReportsFailures)
+{
+    const fs::path out = folder_ / "out.txt";
+    // The child writes only after a pause: a wait that returned early would see no file.
+    // Inside the quoted -c argument a doubled quote stands for one.
+    const std::string script = "sleep 0.2; printf '%s|' \"\"$@\"\" > '" + out.string() + "'";
+    ASSERT_TRUE(RunProgram(SW_HIDE, NORMAL_PRIORITY_CLASS, "/bin/sh",
+                           "-c \"" + script + "\" name %* /s \"two words\"", true));
+    EXPECT_EQ(Contents(out), "/s|two words|");
+
+    EXPECT_FALSE(RunProgram(SW_HIDE, 0, (folder_ / "no-such-program").string(), "", true));
+    EXPECT_FALSE(RunProgram(SW_HIDE, 0, "", "", true));
+}
+
+TEST_F(FoldersTest, StartProcessRunsAtIdlePriorityAndCanBeWaitedOn)
+{
+    const fs::path out = folder_ / "nice.txt";
+    const int processId =
+        StartProcess(false, "/bin/sh", "-c \"sleep 0.1; nice > '" + out.string() + "'\"");
+    ASSERT_GT(processId, 0);
+    int exitCode = -1;
+    ASSERT_TRUE(trv::WaitForProcess(processId, 10000, &exitCode));
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_EQ(Contents(out), "19\n");
+
+    EXPECT_EQ(StartProcess(false, (folder_ / "missing").string(), ""), 0);
+    EXPECT_EQ(StartProcess(true, "/bin/true", ""), 0);
+}
+
+} // namespace
