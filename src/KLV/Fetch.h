@@ -1,0 +1,294 @@
+#pragma once
+
+#include "containers/SmartArray.h"
+
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+// The data exchange engine: one CFetch holds one open data definition, a named set of INI
+// sections that says where the records are, how each field is obtained and how values are
+// formatted. Callers name the definition, say whether they read or write, and move record by
+// record.
+//
+// The class is split over several files by concern: Fetch.cpp (definition files, Init, the
+// lifecycle), FetchFormats.cpp (value formats and separators), FetchLocations.cpp (file names,
+// folders and patterns of sources), FetchDownload.cpp (web addresses as sources),
+// FetchOpen.cpp (opening a source by kind), FetchConversions.cpp (value texts).
+
+class CAdoDB;
+
+// Kind numbers of the TYPE words. 7 and 10 are not used.
+enum FetchKind : int
+{
+    FETCH_KIND_UNKNOWN = -1,
+    FETCH_KIND_ASCII = 1,
+    FETCH_KIND_DATABASE = 2,
+    FETCH_KIND_FIXED = 3,
+    FETCH_KIND_LIST = 4,
+    FETCH_KIND_INI = 5,
+    FETCH_KIND_SQL = 6, // SQL, EXCEL, ORACLE, MYSQL, NAV, PROGRESS, INFORMIX: opened through ADO
+    FETCH_KIND_FOLDER = 8,
+    FETCH_KIND_CALCULATED = 9,
+    FETCH_KIND_XML = 11,
+    FETCH_KIND_JSON = 12,
+};
+
+enum FetchMode : int
+{
+    FETCH_MODE_CONSULT = 0, // the definition is only consulted
+    FETCH_MODE_READ = 1,
+    FETCH_MODE_WRITE = 2,
+};
+
+// Web address sources of a definition.
+enum class FetchDownload
+{
+    None,
+    Get,  // URL_GET
+    Post, // URL_POST with a token
+};
+
+// The object that BUILD_WRITE_IF lends the choice of a write condition to: it receives the
+// builder's name, the rest of the setting and the text qualifier, asks the person and
+// answers the condition built.
+class CFetchConditionBuilder
+{
+  public:
+    virtual ~CFetchConditionBuilder() = default;
+    virtual void SetInputs(const std::string& name, const std::string& text,
+                           const std::string& qualifier) = 0;
+    // True when the person confirmed.
+    virtual bool DoModal() = 0;
+    virtual std::string GetCondition() const = 0;
+};
+
+using FetchTextMap = std::unordered_map<std::string, std::string>;
+using FetchTextArray = CSmartStringArray;
+// A raw section text: its key=value entries in file order, sections one after another.
+using FetchRawSection = CSmartStringArray;
+
+class CFetch
+{
+  public:
+    explicit CFetch(CFetch* parent = nullptr, int disabled = 0);
+    ~CFetch();
+    CFetch(const CFetch&) = delete;
+    CFetch& operator=(const CFetch&) = delete;
+
+    // Destroys a CFetch created with new.
+    static void DeleteFetch(CFetch* fetch);
+
+    // ---- Definition files --------------------------------------------------------------
+
+    // Called once at start-up with the path of "FileNames.ini": its [FileNames] "DataIniFile"
+    // (relative to the program folder) is the process-wide definitions file, else "Data.ini"
+    // in the program folder.
+    static void SetDataIniFile(const std::string& fileNamesIni);
+    // The process-wide definitions file.
+    static std::string GetDataIniFile();
+    // The company override file: <program>/<alias>/Configuration/CustomData.ini, or
+    // <program>/<alias>/CustomData.ini when the first does not exist. Decided once per company.
+    static std::string GetCustomDataIniPath();
+    // Forgets the process-wide definitions file and the company override path (tests).
+    static void ResetDefinitionFiles();
+
+    // Chooses m_strDefinitionFile; the INCLUDE and OVERWRITE files come out.
+    int SelectDefinitionFile(const std::string& explicitFile, std::string& includeFile,
+                             std::string& overwriteFile);
+    // The chain a section is read through, first file winning: OVERWRITE, company, INCLUDE,
+    // definitions file.
+    FetchTextArray GetDefinitionFiles() const;
+
+    // ---- Lifecycle ---------------------------------------------------------------------
+
+    // Reads and opens a definition; nonzero on success. See the calling protocol in the
+    // README of the engine: mode 1 read, 2 write, 0 consult only.
+    int Init(const std::string& name, const std::string& date = "",
+             const std::string& schedulingRange = "", int mode = FETCH_MODE_READ,
+             const std::string& file = "", const std::string& extraWhere = "",
+             const std::string& extraWriteIf = "", int followLinks = 1,
+             CAdoDB* connection = nullptr, const std::string& connectionString = "",
+             const std::string& definitionFile = "",
+             CFetchConditionBuilder* conditionBuilder = nullptr, int noOpen = 0,
+             int ignoreFile = 0);
+
+    // Sets the name and answers whether the definition exists under the normal precedence.
+    int IsDefined(const std::string& name);
+
+    // Ends the use of the definition; safe to call twice. The argument is not used.
+    void Close(int unused = 0);
+    // Empties the settings, fields, widths, constants and link index of the definition.
+    void ResetDefinition();
+
+    // ---- Settings ----------------------------------------------------------------------
+
+    // Comma-separated items appended from the front: "a,,b" gives "a", "", "b"; a trailing
+    // comma adds nothing; quotes are not respected.
+    static void AppendCommaItems(const std::string& text, FetchTextArray& items);
+    // A setting that switches something on: "YES", "Y", "S", "SI", "1" or "TRUE", any case.
+    static bool IsYesValue(const std::string& value);
+
+    // A NAME_FORMAT setting, "" when absent.
+    const std::string& GetSetting(const std::string& key) const;
+    int ReadType();
+    // The kind number of a TYPE word (exact comparison); FETCH_KIND_UNKNOWN for others.
+    static int KindOfType(const std::string& type);
+    void ReadFieldSection();
+    void BuildWriteIf(std::string& writeIf, CFetchConditionBuilder* builder);
+
+    void ReadMaximumCharacters();
+    // The field's MAXIMUM_CHARACTERS width; with useDefault, "MAXCHARS_DEFAULT" for fields
+    // without one; -1 when there is none.
+    int GetMaxChars(const std::string& field, int useDefault);
+
+    // Raw sections handed to the variable layer and the planning document.
+    void ReadVariablesSection(FetchRawSection& buffer, const std::string& suffix);
+    void LoadRawSection(const std::string& section);
+
+    // ---- Value formats and separators ---------------------------------------------------
+
+    int GetSpecialFormats(const std::string& includeFile);
+    void ReadNumberFormat(const std::string& file);
+    void ReadFileNameEscape(const std::string& file);
+    int ReadFieldsSeparator();
+    void ReadStringSeparator();
+    void ReadListSeparator();
+    void ReadListsInSameLine();
+    void ReadLineTypes();
+    // DELETE_ALL_DATA_AT_START, DELETE_ALWAYS, DELETE_SENTENCE; the DELETE fields come out.
+    void ReadDelete(std::string& deleteFields);
+
+    // ---- Source locations ---------------------------------------------------------------
+
+    // Resolves FILENAME, URL_GET, URL_POST or the Init file into the path to open.
+    int ReadFileName(std::string& path);
+    void BuildExtension();
+    void BuildFolder();
+    // Replaces "/", "*", "?" and "\" in the name part of the path by m_strFileNameEscape.
+    void SanitizeFileName(std::string& path) const;
+    // "FILE(CUSTOM_DATAINI)" becomes the company override file.
+    void ResolveCustomDataIni(std::string& path) const;
+    // -3 when the template does not exist, else CopyFileContents.
+    int CopyTemplateFile(const std::string& templatePath, const std::string& targetPath);
+    // A built name: BUILD_DATE, BUILD_TIME and FETCH_DATE replaced.
+    std::string BuildName(const std::string& pattern, bool escapeValues) const;
+    // The working file a web address is downloaded into.
+    std::string GetDownloadFileName() const;
+
+    // ---- Value texts ---------------------------------------------------------------------
+
+    // "DDMMYYYY[ time]" -> the DATE format, time part kept.
+    std::string ToDateFormat(const std::string& date) const;
+
+    // ---- State ---------------------------------------------------------------------------
+
+    std::string m_strFileNameEscape;
+    int m_bFollowLinks = 0;
+    int m_bInitialised = 0;
+    std::string m_strIncludeSection;
+    FetchTextMap m_mapFieldCache;
+    FetchTextMap m_mapConstants;
+    FetchTextMap m_mapFormat;
+    FetchTextMap m_mapFields;
+    std::unordered_map<std::string, int> m_mapMaxChars;
+    int m_bDisabled = 0;
+    int m_nMode = FETCH_MODE_CONSULT;
+    int m_bMaxCharsLoaded = 0;
+    std::string m_strDefinitionFile;
+    std::string m_strName;
+    FetchTextArray m_arrSources;
+    int m_nKind = FETCH_KIND_UNKNOWN;
+    std::string m_strType;
+    std::string m_strDateArgument;
+    std::string m_strWhere;
+    std::string m_strOwnWhere;
+    std::string m_strWriteIf;
+    std::string m_strModeSetting;
+    FetchTextArray m_arrWriteIfConditions;
+    FetchTextArray m_arrWriteIfConnectors;
+    std::string m_strFile;
+    std::string m_strIncludeFile;
+    std::string m_strOverwriteFile;
+    std::string m_strTmpFileName;
+    std::string m_strConnectionString;
+    std::string m_strErrorText;
+    std::string m_strDescription;
+    std::string m_strListSeparator = "#,#";
+    std::string m_strBoolTrue;
+    std::string m_strBoolFalse;
+    int m_nDecimals = 2;
+    std::string m_strTimeFormat;
+    std::string m_strDateFormat;
+    std::string m_strCoordinatesFormat;
+    std::string m_strDecimalSeparator = ".";
+    FetchTextArray m_arrRequirements;
+    std::string m_strSeparator;
+    std::string m_strAskQuestion;
+    std::string m_strAskAnswer;
+    FetchTextArray m_arrListChildren;
+    std::string m_strLastError;
+    int m_nRecord = 0;
+    FetchRawSection m_bufVariables;
+    FetchRawSection m_bufOrderLineVariables;
+    FetchRawSection m_bufRawSection;
+    std::string m_strPreSql;
+    std::string m_strPostSql;
+    std::string m_strPostCommand;
+    std::string m_strPostConcatFiles;
+    std::string m_strSchedulingRange;
+    std::vector<std::unique_ptr<CFetch>> m_arrChildren;
+    std::unordered_map<std::string, int> m_mapChildIndex;
+    CFetch* m_pParent = nullptr;
+
+    // Field cache bookkeeping.
+    int m_nCacheHits = 0;
+    int m_nCacheMisses = 0;
+    int m_bNoFieldCache = 0;
+
+    // Source locations.
+    std::string m_strDestinationFolder;
+    std::string m_strFolder;
+    std::string m_strExtension;
+    FetchDownload m_nDownload = FetchDownload::None;
+
+    // Value formats and separators.
+    int m_bOneFilePerDriver = 0;
+    std::string m_strStringDelimiter;
+    std::string m_strAsciiFormat = "WINDOWS";
+    FetchTextArray m_arrListsInSameLine;
+    std::string m_strLineTypeField;
+    int m_nLineTypeCount = 0;
+    FetchTextArray m_arrLineTypes;
+    int m_bLinesPerProduct = 0;
+    int m_bDeleteAllAtStart = 0;
+    int m_bDeleteAlways = 0;
+    std::string m_strDeleteSentence;
+
+  private:
+    // Opens the source by kind (Init's last step); nonzero on success.
+    int OpenSource(const std::string& file, CAdoDB* connection,
+                   CFetchConditionBuilder* conditionBuilder);
+    // Asks the person for the file to write (FETCH_ASK_FILENAME); false when cancelled.
+    bool AskFileName();
+    // Downloads the web address in m_strFile into the working file; nonzero on success.
+    int DownloadSource();
+    // Puts the FETCH_ASK question and keeps the answer.
+    void AskQuestion();
+    // Reads a section through the definition's file chain.
+    void ReadChainSection(FetchTextMap& result, const std::string& section, bool keepExisting,
+                          const FetchTextMap& constants) const;
+    // Resolves a relative path against the folder of the definitions file.
+    std::string ResolveRelative(const std::string& path) const;
+    // WHERE or WRITE_IF joined with the extra condition of Init.
+    static std::string JoinConditions(const std::string& own, const std::string& extra);
+
+    // The definitions file this object starts each choice from: the parent's for a child,
+    // else (when empty) the process-wide one.
+    std::string m_strInitialDefinitionFile;
+};
+
+// Copies a file in blocks: 0 on success, -1 when the source cannot be read or a block is not
+// fully written, -2 when the target cannot be created.
+int CopyFileContents(const std::string& sourcePath, const std::string& targetPath);
