@@ -122,7 +122,10 @@ void CFetch::BuildFolder()
 
 void CFetch::SanitizeFileName(std::string& path) const
 {
-    const std::size_t separator = path.find_last_of("/\\");
+    // A path written on Windows separates folders with "\\" only, and a "/" after the last one
+    // belongs to the name (a date, say); else "/" is the separator.
+    const std::size_t separator =
+        path.find('\\') != std::string::npos ? path.rfind('\\') : path.rfind('/');
     const std::size_t nameStart = separator == std::string::npos ? 0 : separator + 1;
     path = path.substr(0, nameStart) +
            EscapeNameCharacters(path.substr(nameStart), m_strFileNameEscape);
