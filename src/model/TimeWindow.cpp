@@ -1,7 +1,7 @@
 #include "model/TimeWindow.h"
 
+#include "KLV/Utils.h"
 #include "model/WeekDay.h"
-#include "platform/OleDate.h"
 
 #include <algorithm>
 
@@ -11,20 +11,6 @@ namespace {
 int32_t DayOfMinute(int64_t minute)
 {
     return static_cast<int32_t>(minute / MinutesPerDay);
-}
-
-// A minute of the day through a date-time pattern, the time taken on 30 December 1899; the
-// unset minute gives an empty text.
-std::string MinuteOfDayText(int32_t minute, const std::string& pattern)
-{
-    if (minute == UnsetMinute)
-        return {};
-    int minuteOfDay = minute % MinutesPerDay;
-    if (minuteOfDay < 0)
-        minuteOfDay += MinutesPerDay;
-    trv::OleDate time;
-    time.SetTime(minuteOfDay / 60, minuteOfDay % 60, 0);
-    return time.Format(pattern);
 }
 
 // Keeps a computed minute count inside 32 bits (far-away days only).
@@ -54,15 +40,15 @@ bool CTimeWindow::Normalize(int referenceMinute)
 
 std::string CTimeWindow::ToText(const std::string& pattern, const std::string& separator) const
 {
-    const std::string startText = MinuteOfDayText(start, pattern);
+    const std::string startText = MinutesToTimeText(start, pattern);
     std::string endText;
     // The day offset only makes sense against a start that was given.
     const int dayOffset =
         (start == UnsetMinute || end == UnsetMinute) ? 0 : DayOfMinute(end) - DayOfMinute(start);
     if (dayOffset > 0)
-        endText = MinuteOfDayText(end, pattern) + " (+" + std::to_string(dayOffset) + ")";
+        endText = FormatTimeWithDayOffset(end, pattern, dayOffset);
     else
-        endText = MinuteOfDayText(end, pattern);
+        endText = MinutesToTimeText(end, pattern);
     if (startText.empty() && endText.empty())
         return {};
     return startText + separator + endText;
@@ -128,10 +114,10 @@ std::string CTimeTable::ToText(const std::string& pattern, const std::string& se
 {
     if (m_count == 0)
         return {};
-    const std::string startText = MinuteOfDayText(m_items[0].start, pattern);
+    const std::string startText = MinutesToTimeText(m_items[0].start, pattern);
     if (startText.empty())
         return startText;
-    return startText + separator + MinuteOfDayText(m_items[m_count - 1].end, pattern);
+    return startText + separator + MinutesToTimeText(m_items[m_count - 1].end, pattern);
 }
 
 int CTimeTable::DelayToAllowedDay(int32_t arrival, int weekDayOfDayZero, int32_t& wait,
