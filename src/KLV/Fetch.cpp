@@ -183,11 +183,10 @@ FetchTextArray CFetch::GetDefinitionFiles() const
     return chain;
 }
 
-void CFetch::ReadChainSection(FetchTextMap& result, const std::string& section, bool keepExisting,
-                              const FetchTextMap& constants) const
+void CFetch::ReadChainSection(FetchTextMap& result, const std::string& section, int hashSize,
+                              bool keepExisting, const FetchTextMap& constants) const
 {
-    ReadIniSection(GetDefinitionFiles(), result, section, kSettingsBuckets, keepExisting,
-                   constants);
+    ReadIniSection(GetDefinitionFiles(), result, section, hashSize, keepExisting, constants);
 }
 
 // ---- Init --------------------------------------------------------------------------------
@@ -219,11 +218,8 @@ int CFetch::Init(const std::string& name, const std::string& date,
     if (!SelectDefinitionFile(definitionFile, m_strIncludeFile, m_strOverwriteFile))
         return 0;
 
-    m_mapConstants.clear();
-    ReadChainSection(m_mapConstants, "CONST_VALUES", false, FetchTextMap());
-    m_mapFormat.clear();
-    m_mapFormat.reserve(kSettingsBuckets);
-    ReadChainSection(m_mapFormat, name + "_FORMAT", false, m_mapConstants);
+    ReadChainSection(m_mapConstants, "CONST_VALUES", kSettingsBuckets, false, FetchTextMap());
+    ReadChainSection(m_mapFormat, name + "_FORMAT", kSettingsBuckets, false, m_mapConstants);
 
     m_strModeSetting = GetSetting("MODE");
     if (mode == FETCH_MODE_READ && m_strModeSetting == "WRITE")
@@ -388,12 +384,11 @@ void CFetch::ReadFieldSection()
     m_strIncludeSection = GetSetting("INCLUDE_SECTION");
     if (m_nKind == FETCH_KIND_LIST)
         return;
-    m_mapFields.clear();
-    m_mapFields.reserve(kFieldBuckets);
     // The included lines first; the definition's own lines replace those of the same name.
     if (!m_strIncludeSection.empty())
-        ReadChainSection(m_mapFields, m_strIncludeSection, false, m_mapConstants);
-    ReadChainSection(m_mapFields, m_strName, !m_strIncludeSection.empty(), m_mapConstants);
+        ReadChainSection(m_mapFields, m_strIncludeSection, kFieldBuckets, false, m_mapConstants);
+    ReadChainSection(m_mapFields, m_strName, kFieldBuckets, !m_strIncludeSection.empty(),
+                     m_mapConstants);
 }
 
 void CFetch::BuildWriteIf(std::string& writeIf, CFetchConditionBuilder* builder)

@@ -277,8 +277,8 @@ class CFetch
     // Puts the FETCH_ASK question and keeps the answer.
     void AskQuestion();
     // Reads a section through the definition's file chain.
-    void ReadChainSection(FetchTextMap& result, const std::string& section, bool keepExisting,
-                          const FetchTextMap& constants) const;
+    void ReadChainSection(FetchTextMap& result, const std::string& section, int hashSize,
+                          bool keepExisting, const FetchTextMap& constants) const;
     // Resolves a relative path against the folder of the definitions file.
     std::string ResolveRelative(const std::string& path) const;
     // WHERE or WRITE_IF joined with the extra condition of Init.
