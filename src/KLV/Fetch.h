@@ -103,8 +103,13 @@ class CFetch
 
     // ---- Lifecycle ---------------------------------------------------------------------
 
-    // Reads and opens a definition; nonzero on success. See the calling protocol in the
-    // README of the engine: mode 1 read, 2 write, 0 consult only.
+    // Reads and opens a definition; nonzero on success. Mode 1 reads (loop while !IsEOF,
+    // read the fields when MoveNext answers true), 2 writes (set fields, WriteRecord,
+    // ClearRecord per record), 0 only consults the definition. `date` ("DDMMYYYY" with an
+    // optional time) stands for FETCH_DATE; `file` is the source or target when the
+    // definition names none; `definitionFile` replaces the normal precedence; `noOpen` reads
+    // the definition without opening its source; `ignoreFile` opens text, XML and JSON
+    // sources without `file`. Close (or the destructor) ends the use.
     int Init(const std::string& name, const std::string& date = "",
              const std::string& schedulingRange = "", int mode = FETCH_MODE_READ,
              const std::string& file = "", const std::string& extraWhere = "",
