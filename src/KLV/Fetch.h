@@ -1,9 +1,13 @@
 #pragma once
 
+#include "KLV/FetchFilter.h"
+#include "KLV/FetchReadStorage.h"
 #include "containers/SmartArray.h"
 
+#include <cstdio>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -62,6 +66,12 @@ class CFetchConditionBuilder
     // True when the person confirmed.
     virtual bool DoModal() = 0;
     virtual std::string GetCondition() const = 0;
+};
+
+// Closes a C file handle held by a definition.
+struct FetchFileCloser
+{
+    void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
 using FetchTextMap = std::unordered_map<std::string, std::string>;
@@ -270,6 +280,80 @@ class CFetch
     int m_bDeleteAllAtStart = 0;
     int m_bDeleteAlways = 0;
     std::string m_strDeleteSentence;
+
+    // ==== Opening and reading sources (text, XML, JSON, INI, FOLDER, LIST) ==============
+    // Defined in FetchOpen.cpp, FetchRead*.cpp, FetchText.cpp, FetchXml.cpp, FetchJson.cpp,
+    // FetchIni.cpp and FetchProcessed.cpp. The record storage below is what the field
+    // evaluation reads the current record from; keep it stable.
+
+    // Opens by kind; nonzero on success.
+    int OpenTextFile(int mode, const std::string& explicitFile);
+    int OpenStructuredFile(int mode, const std::string& explicitFile);
+    int OpenFolder();
+    int OpenIni(int mode);
+    int OpenList(int mode, CFetchConditionBuilder* conditionBuilder);
+    int ReadListSection();
+    int LoadSourceFile(int mode, const std::string& path);
+    void ReadHeader(int mode);
+    // COPY_FILES_TO_TMP: the path becomes the copy's path in the process temporary folder.
+    void CopyToTemp(std::string& path);
+    void ReadCopyToTemp();
+
+    // Readers: the whole source into m_arrLines (text: the result is lines - 1; XML and JSON:
+    // the number of lines, -1 when the document cannot be read).
+    int ReadTextFile();
+    int ReadXmlFile(const std::string& fileName);
+    int ReadJsonFile(const std::string& fileName);
+    // Key of a line: the KEY fields' values, each followed by the separator.
+    std::string GetLineKey(std::string_view line);
+    static std::string GetOpenMode(int mode);
+
+    // Moves the current input file away after reading (DESTINATION_FOLDER ...).
+    void MoveProcessedFile();
+
+    // Record storage.
+    CFetchTextList m_arrLines;      // records of a text, XML or JSON source, in file order
+    std::string m_strCurrentLine;   // the current record's line; "" when none is current
+    CFetchTextList m_arrLineFields; // fields of the current line (separator, qualifier removed)
+    std::unordered_map<std::string, int> m_mapColumns;   // XML/JSON path -> 0-based column
+    std::unordered_map<std::string, int> m_mapLineIndex; // key + occurrence ("%s%d") -> line
+    std::string m_strCurrentIniEntry;                    // "key=value" of the current INI entry
+    int m_nRecordCount = 0;
+    int m_bHasCurrentRecord = 0; // a record of the current file was accepted
+    int m_nHeaderSize = 0;
+    FetchTextArray m_arrHeaderFields; // XML/JSON targets: output element names of BUILD_HEADER
+
+    // Key groups of a text source with KEY fields.
+    CFetchTextList m_arrGroupLines;
+    int m_nGroupIndex = 0;
+
+    // Files of a FOLDER definition or of a "|" list.
+    FetchTextArray m_arrFiles;
+    int m_nNextFile = 0;
+    std::string m_strCurrentFile;
+    std::string m_strFolderWhere;
+    int m_bCopyToTemp = 0;
+    std::unique_ptr<std::FILE, FetchFileCloser> m_pOutputFile; // open text target or source
+    std::string m_strOutputPath;
+
+    // INI sources: the entries of the section and the cursor (-1 before the first MoveNext).
+    CFetchTextList m_arrIniEntries;
+    int m_nIniLength = 0;
+    int m_nIniEntry = -1;
+
+    // LIST definitions read child after child.
+    FetchTextArray m_arrListChildrenCopy;
+    int m_nCurrentChild = 0;
+    int m_bIsListReader = 0;
+    std::string m_strListFile;
+    std::string m_strListWhere;
+    std::string m_strListWriteIf;
+
+    FetchTextArray m_arrReadFields;
+    std::string m_strRequirementName;
+    // WHERE of the record readers, parsed at the opening.
+    CFetchFilter m_whereFilter;
+    // ==== End of opening and reading =======================================================
 
   private:
     // Opens the source by kind (Init's last step); nonzero on success.
