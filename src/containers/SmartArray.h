@@ -6,7 +6,10 @@
 #include <cassert>
 #include <compare>
 #include <concepts>
+#include <cstddef>
+#include <cstdlib>
 #include <memory>
+#include <new>
 #include <string>
 #include <type_traits>
 #include <utility>
@@ -284,15 +287,35 @@ template <class TYPE, class ARG_TYPE, int SortMode = 0, int Flag = 0> class CSma
     int m_growBy = 0;
 
   private:
+    // Trivially copyable elements live in a malloc block that grows with realloc, which can
+    // extend the block in place or remap its pages instead of copying them; the others are
+    // moved into a new block.
+    static constexpr bool reallocatable =
+        std::is_trivially_copyable_v<TYPE> && alignof(TYPE) <= alignof(std::max_align_t);
+
     static TYPE* Allocate(int capacity)
     {
-        return std::allocator<TYPE>().allocate(static_cast<std::size_t>(capacity));
+        if constexpr (reallocatable)
+            return Resized(nullptr, capacity);
+        else
+            return std::allocator<TYPE>().allocate(static_cast<std::size_t>(capacity));
     }
 
     static void Deallocate(TYPE* block, int capacity)
     {
-        if (block)
+        if constexpr (reallocatable)
+            std::free(block);
+        else if (block)
             std::allocator<TYPE>().deallocate(block, static_cast<std::size_t>(capacity));
+    }
+
+    // realloc that throws instead of answering null; the old block stays valid on failure.
+    static TYPE* Resized(TYPE* block, int capacity)
+    {
+        void* resized = std::realloc(block, static_cast<std::size_t>(capacity) * sizeof(TYPE));
+        if (!resized)
+            throw std::bad_alloc();
+        return static_cast<TYPE*>(resized);
     }
 
     // Capacity for newCount elements: the whole request for the first block (at least growBy),
@@ -320,6 +343,11 @@ template <class TYPE, class ARG_TYPE, int SortMode = 0, int Flag = 0> class CSma
 
     void Reallocate(int newCapacity)
     {
+        if constexpr (reallocatable) {
+            m_items = Resized(m_items, newCapacity);
+            m_capacity = newCapacity;
+            return;
+        }
         TYPE* block = Allocate(newCapacity);
         try {
             RelocateInto(block);
@@ -330,10 +358,16 @@ template <class TYPE, class ARG_TYPE, int SortMode = 0, int Flag = 0> class CSma
         m_capacity = newCapacity;
     }
 
-    // Add on a full array: the new element is built in the new block before the old one is
-    // freed, so a value that lives in this array stays valid.
+    // Add on a full array. The value may live in this array: it is copied before the block
+    // moves, or built in the new block before the old one is freed.
     int AddGrowing(ARG_TYPE value)
     {
+        if constexpr (reallocatable) {
+            const TYPE copy = value;
+            Reallocate(GrownCapacity(m_count + 1));
+            ::new (static_cast<void*>(m_items + m_count)) TYPE(copy);
+            return m_count++;
+        }
         const int newCapacity = GrownCapacity(m_count + 1);
         TYPE* block = Allocate(newCapacity);
         TYPE* added = block + m_count;
