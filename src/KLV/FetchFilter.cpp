@@ -330,6 +330,12 @@ bool CFetchFilter::ParseComparison(std::string_view text, Connector connector)
     if (found == nullptr)
         return Fail("no comparison operator in " + std::string(text));
 
+    // A second operator means a connector the language does not know ("A=1 and B=2").
+    const std::string_view right = trv::Trim(text.substr(foundPosition + found->text.size()));
+    for (std::size_t index = 0; index < operatorCount; ++index)
+        if (FindOutsideQuotes(right, kOperators[index].text) != npos)
+            return Fail("more than one comparison operator in " + std::string(text));
+
     Comparison comparison;
     comparison.connector = connector;
     comparison.op = found->op;
@@ -338,7 +344,7 @@ bool CFetchFilter::ParseComparison(std::string_view text, Connector connector)
         return Fail("no field before the operator in " + std::string(text));
     if (!ParseLeftOperand(left, comparison))
         return false;
-    ParseRightOperand(trv::Trim(text.substr(foundPosition + found->text.size())), comparison);
+    ParseRightOperand(right, comparison);
     m_comparisons.push_back(std::move(comparison));
     return true;
 }

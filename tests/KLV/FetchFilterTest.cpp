@@ -175,6 +175,7 @@ TEST(FetchFilterTest, MalformedConditionsAreRefused)
         {"AND (A=1)", ";", "nothing before AND"},
         {"(A=1 AND)", ";", "AND without comparison"},
         {"QTY 10", ";", "no operator"},
+        {"A=1 and B=2", ";", "connectors are written in capitals"},
         {"()", ";", "empty group"},
         {"=5", ";", "no field"},
         {"0=1", ";", "column 0"},
