@@ -434,7 +434,8 @@ template <class TYPE, class ARG_TYPE, int SortMode = 0, int Flag = 0> class CSma
 
 // Owning array of pointers: deletes an object when it is removed, dropped by a shrinking
 // SetSize or when the array is destroyed. A null slot is skipped. Copy and Append copy the
-// pointers only; ownership stays where it was.
+// pointers only; ownership stays where it was. T must be complete wherever an array is
+// constructed or destroyed.
 template <class T> class CSmartPtrArray : public CSmartArray<T*, T*, 0, 0>
 {
   public:

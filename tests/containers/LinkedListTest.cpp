@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <list>
+#include <new>
 #include <numeric>
 #include <random>
 #include <string>
@@ -122,6 +124,10 @@ TEST(LinkedIndexList, ResetLinksTheNodesInIndexOrder)
     EXPECT_EQ(list.GetNode(2)->value, CLinkedIndexNode::noValue);
     list.Reset(3); // fewer nodes in the same block
     EXPECT_EQ(Walk(list), Sequence(3));
+
+    CLinkedIndexList impossible;
+    EXPECT_THROW(impossible.Create(INT_MAX), std::bad_alloc); // n + 2 nodes would overflow
+    EXPECT_THROW(impossible.Create(-1), std::bad_alloc);
 }
 
 TEST(LinkedIndexList, MoveRangeAndMoveNode)
