@@ -1,6 +1,7 @@
 #include "KLV/SqlStatement.h"
 
 #include "KLV/FetchFilter.h"
+#include "KLV/Folders.h"
 #include "KLV/Trace.h"
 #include "KLV/Translate.h"
 #include "platform/Text.h"
@@ -538,6 +539,36 @@ bool CSqlTable::WriteRow(std::vector<SqlOutValue> keys, std::vector<SqlOutValue>
             return true;
     }
     return Execute(statement, error);
+}
+
+std::string CSqlNewEntriesLog::Path()
+{
+    return GetExeFolder() + "IONewEntries.log";
+}
+
+bool CSqlNewEntriesLog::Append(const std::string& table, const std::string& values)
+{
+    TRV_TRACE(2, "CFetch::ExecuteQuery",
+              "ExecuteQuery, voy a añadir entradas en el fichero de nuevas entradas");
+    if (!m_file)
+        m_file = std::fopen(Path().c_str(), "w");
+    if (!m_file) {
+        TRV_TRACE(1, "CFetch::ExecuteQuery", "%s cannot be written", Path().c_str());
+        return false;
+    }
+    // Without a dictionary text of its own the log still says what was inserted.
+    std::string entry = Translate("NewEntry") == "NewEntry"
+                            ? table + ": " + values + "\n"
+                            : TranslateFormat("NewEntry", table, values);
+    return std::fwrite(entry.data(), 1, entry.size(), m_file) == entry.size() &&
+           std::fflush(m_file) == 0;
+}
+
+void CSqlNewEntriesLog::Close()
+{
+    if (m_file)
+        std::fclose(m_file);
+    m_file = nullptr;
 }
 
 } // namespace trv

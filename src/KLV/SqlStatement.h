@@ -4,6 +4,7 @@
 #include "KLV/AdoRecordset.h"
 #include "KLV/SqlDialect.h"
 
+#include <cstdio>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -142,6 +143,26 @@ class CSqlTable
     CAdoRecordsetPtr m_pRecordset;
     std::unordered_map<std::string, SqlColumnType> m_mapColumnTypes;
     std::string m_lastInsertedValues;
+};
+
+// "IONewEntries.log" in the program folder: the rows a definition inserted. Emptied when the
+// first row of an opening is logged, closed with the definition.
+class CSqlNewEntriesLog
+{
+  public:
+    CSqlNewEntriesLog() = default;
+    ~CSqlNewEntriesLog() { Close(); }
+    CSqlNewEntriesLog(const CSqlNewEntriesLog&) = delete;
+    CSqlNewEntriesLog& operator=(const CSqlNewEntriesLog&) = delete;
+
+    // Appends the dictionary's "NewEntry" text of the table and value list, as it comes (the
+    // text supplies its own line ends). False when the log cannot be written.
+    bool Append(const std::string& table, const std::string& values);
+    void Close();
+    static std::string Path();
+
+  private:
+    std::FILE* m_file = nullptr;
 };
 
 } // namespace trv

@@ -204,6 +204,38 @@ TEST_P(SqlStatementTest, FilterAndOrderByRead)
     }
 }
 
+TEST_P(SqlStatementTest, NewEntriesLogHoldsTheInsertedRows)
+{
+    TemporaryFolder program;
+    const char* saved = std::getenv("TREVANTOR_HOME");
+    const std::string savedHome = saved ? saved : "";
+    ::setenv("TREVANTOR_HOME", program.File("").c_str(), 1);
+    std::ofstream(program.File("IONewEntries.log")) << "left from an earlier run\n";
+    {
+        trv::CSqlNewEntriesLog log;
+        std::string statement;
+        for (const char* line : {"1", "2", "1"}) {
+            bool inserted = false;
+            std::string error;
+            ASSERT_TRUE(m_sqlTable->WriteRow({{"id", "9", {}}, {"line", line, {}}},
+                                             {{"name", "it's", {}}}, false, m_format, statement,
+                                             inserted, error))
+                << error;
+            if (inserted) {
+                ASSERT_TRUE(log.Append(m_table, m_sqlTable->LastInsertedValues()));
+            }
+        }
+    }
+    std::ifstream file(program.File("IONewEntries.log"));
+    std::stringstream text;
+    text << file.rdbuf();
+    EXPECT_EQ(text.str(), m_table + ": 9,1,'it''s'\n" + m_table + ": 9,2,'it''s'\n");
+    if (saved)
+        ::setenv("TREVANTOR_HOME", savedHome.c_str(), 1);
+    else
+        ::unsetenv("TREVANTOR_HOME");
+}
+
 INSTANTIATE_TEST_SUITE_P(Databases, SqlStatementTest,
                          ::testing::Values(Backend::SQLite, Backend::PostgreSQL),
                          [](const ::testing::TestParamInfo<Backend>& info) {
