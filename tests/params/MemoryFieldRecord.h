@@ -1,0 +1,302 @@
+#pragma once
+
+// An in-memory stand-in for the records of a data definition: rows of name=text fields, read
+// and written through the typed interface the variable layer uses. Values are kept as plain
+// texts (integers "%d", numbers "%.9g", dates as their OLE value, minutes as integers, lists
+// joined by "|"), so a write followed by a read gives the values back. Nothing here knows a
+// file format.
+
+#include "params/FieldRecord.h"
+#include "platform/Text.h"
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+class CMemoryFieldRecord : public CFieldRecord
+{
+  public:
+    using Row = std::map<std::string, std::string>;
+
+    explicit CMemoryFieldRecord(std::vector<Row>* rows = nullptr) : m_rows(rows ? rows : &m_own) {}
+
+    // ---- Test access -------------------------------------------------------------------------
+    Row& Current() { return m_current; }
+    std::vector<Row>& Rows() { return *m_rows; }
+    // Makes row `index` current.
+    void Select(int index) { m_current = (*m_rows)[static_cast<std::size_t>(index)]; }
+    std::vector<std::string> missingRequired;
+    CSmartStringArray requirementFields;
+    std::string requirementName;
+    bool database = false;
+    std::map<std::string, std::vector<Row>> subTables; // fields declared as sub-tables
+
+    // ---- Readers -----------------------------------------------------------------------------
+    int GetFieldBool(const std::string& name, int defaultValue, int required, int,
+                     const TFieldMap*) override
+    {
+        const std::string text = Text(name, required);
+        if (text.empty())
+            return defaultValue;
+        return text == "1" || trv::EqualsNoCase(text, "YES") ? 1 : 0;
+    }
+    int GetFieldInt(const std::string& name, int defaultValue, int required, int minimum,
+                    int maximum, int, const TFieldMap*) override
+    {
+        const std::string text = Text(name, required);
+        int value = text.empty() ? defaultValue : trv::ParseInt(text);
+        if (minimum != -1 && value < minimum)
+            value = minimum;
+        if (maximum != -1 && value > maximum)
+            value = maximum;
+        return value;
+    }
+    float GetFieldFloat(const std::string& name, int required, int, const TFieldMap*,
+                        float defaultValue) override
+    {
+        const std::string text = Text(name, required);
+        return text.empty() ? defaultValue : static_cast<float>(trv::ParseDouble(text));
+    }
+    double GetFieldDouble(const std::string& name, int required, int, const TFieldMap*,
+                          double defaultValue) override
+    {
+        const std::string text = Text(name, required);
+        return text.empty() ? defaultValue : trv::ParseDouble(text);
+    }
+    std::string GetFieldString(const std::string& name, const std::string& defaultValue,
+                               int required, int width, int, const TFieldMap*) override
+    {
+        const std::string text = Text(name, required);
+        if (text.empty())
+            return defaultValue;
+        return width > 0 ? trv::Left(text, static_cast<std::size_t>(width)) : text;
+    }
+    int GetFieldTime(const std::string& name, int defaultValue, int required, int, int, int,
+                     const TFieldMap*) override
+    {
+        const std::string text = Text(name, required);
+        if (text.empty())
+            return defaultValue;
+        return text == "UNSET" ? INT32_MIN : trv::ParseInt(text);
+    }
+    trv::OleDate GetFieldDate(const std::string& name, const trv::OleDate& defaultValue,
+                              int required, int, const TFieldMap*) override
+    {
+        const std::string text = Text(name, required);
+        return text.empty() ? defaultValue : trv::OleDate(trv::ParseDouble(text));
+    }
+    CSmartIntArray GetFieldListTime(const std::string& name, int, int, int required, int,
+                                    const TFieldMap*) override
+    {
+        CSmartIntArray values;
+        for (const std::string& item : Items(name, required))
+            values.Add(item == "UNSET" ? INT32_MIN : trv::ParseInt(item));
+        return values;
+    }
+    int GetFieldList(const std::string& name, CSmartStringArray& items, const std::string&,
+                     int required, int, int width, int, const TFieldMap*) override
+    {
+        for (const std::string& item : Items(name, required))
+            items.Add(item);
+        return width;
+    }
+    CSmartFloatArray GetFieldListFloat(const std::string& name, int required, int,
+                                       const TFieldMap*) override
+    {
+        CSmartFloatArray values;
+        for (const std::string& item : Items(name, required))
+            values.Add(static_cast<float>(trv::ParseDouble(item)));
+        return values;
+    }
+    CSmartIntArray GetFieldListInt(const std::string& name, int required, int,
+                                   const TFieldMap*) override
+    {
+        CSmartIntArray values;
+        for (const std::string& item : Items(name, required))
+            values.Add(item.empty() ? INT32_MIN : trv::ParseInt(item));
+        return values;
+    }
+    void GetFieldListStrings(const std::string& name, CSmartStringArray& items, int required, int,
+                             const TFieldMap*) override
+    {
+        items.SetSize(0);
+        for (const std::string& item : Items(name, required))
+            items.Add(item);
+    }
+    void GetFieldCoordinates(TGeoCoordinate& coordinates, const CSmartStringArray& names,
+                             int required, int, double defaultValue) override
+    {
+        coordinates.X = GetFieldDouble(names[0], required, 0, nullptr, defaultValue);
+        coordinates.Y = GetFieldDouble(names[1], required, 0, nullptr, defaultValue);
+        coordinates.longitude = coordinates.X;
+        coordinates.latitude = coordinates.Y;
+    }
+    int GetRequirements(const std::string& requirementName, int type, int, int, const TFieldMap*,
+                        std::unique_ptr<CSmartStringArray>& list) override
+    {
+        const std::string field =
+            requirementFields.GetSize() > 0 ? requirementFields[0] : requirementName;
+        const std::string text = Text(field, 0);
+        list.reset();
+        if (text.empty())
+            return kAnyRequirementValue;
+        if (type == 2) {
+            list = std::make_unique<CSmartStringArray>();
+            for (const std::string& item : Items(field, 0))
+                list->Add(item);
+            return 0;
+        }
+        if (type == 1)
+            return text == "1" || trv::EqualsNoCase(text, "YES") ? 1 : 0;
+        return trv::ParseInt(text);
+    }
+
+    // ---- Writers -----------------------------------------------------------------------------
+    void SetFieldBool(const std::string& name, bool value, int set, int, int) override
+    {
+        m_current[name] = set ? (value ? "1" : "0") : "";
+    }
+    void SetFieldInt(const std::string& name, int value, int, int, int set, int, int) override
+    {
+        m_current[name] = set ? trv::FormatC("%d", value) : "";
+    }
+    void SetFieldFloat(const std::string& name, int, int, int, float value) override
+    {
+        m_current[name] = trv::FormatC("%.9g", value);
+    }
+    void SetFieldString(const std::string& name, const std::string& text, int maxChars, int,
+                        int) override
+    {
+        m_current[name] = maxChars > 0 ? trv::Left(text, static_cast<std::size_t>(maxChars)) : text;
+    }
+    void SetFieldDouble(const std::string& name, int, int, double value) override
+    {
+        m_current[name] = trv::FormatC("%.17g", value);
+    }
+    void SetFieldDate(const std::string& name, const trv::OleDate& date, int, int) override
+    {
+        m_current[name] = trv::FormatC("%.10f", date.GetValue());
+    }
+    void SetFieldTime(const std::string& name, int minutes, int, int, int, int) override
+    {
+        m_current[name] = minutes == INT32_MIN ? "UNSET" : trv::FormatC("%d", minutes);
+    }
+    void SetFieldListTime(const std::string& name, const CSmartIntArray& minutes, int, int, int,
+                          int, int) override
+    {
+        std::vector<std::string> items;
+        for (const int value : minutes)
+            items.push_back(value == INT32_MIN ? "UNSET" : trv::FormatC("%d", value));
+        m_current[name] = Join(items);
+    }
+    void SetFieldListFloat(const std::string& name, int, int, int,
+                           const CSmartFloatArray& values) override
+    {
+        std::vector<std::string> items;
+        for (const float value : values)
+            items.push_back(trv::FormatC("%.9g", value));
+        m_current[name] = Join(items);
+    }
+    void SetFieldListInt(const std::string& name, const CSmartIntArray& values, int, int) override
+    {
+        std::vector<std::string> items;
+        for (const int value : values)
+            items.push_back(trv::FormatC("%d", value));
+        m_current[name] = Join(items);
+    }
+    void SetFieldListString(const std::string& name, const CSmartStringArray& values, int, int set,
+                            int) override
+    {
+        m_current[name] = set ? Join(std::vector<std::string>(values.begin(), values.end())) : "";
+    }
+    void SetFieldCoordinates(const CSmartStringArray& names, const TGeoCoordinate& coordinates, int,
+                             int) override
+    {
+        m_current[names[0]] = trv::FormatC("%.17g", coordinates.longitude);
+        m_current[names[1]] = trv::FormatC("%.17g", coordinates.latitude);
+    }
+
+    // ---- Definition ------------------------------------------------------------------------
+    const CSmartStringArray& GetRequirementFields() const override { return requirementFields; }
+    void SetRequirementName(const std::string& name) override { requirementName = name; }
+    bool IsDatabaseOutput() const override { return database; }
+    std::string GetBoolText(bool value) const override { return value ? "S" : "N"; }
+
+    bool IsEOF() override { return m_next >= m_rows->size(); }
+    bool MoveNext() override
+    {
+        if (m_next >= m_rows->size())
+            return false;
+        m_current = (*m_rows)[m_next++];
+        return true;
+    }
+    void ClearRecord() override { m_current.clear(); }
+    bool WriteRecord() override
+    {
+        m_rows->push_back(m_current);
+        return true;
+    }
+    std::unique_ptr<CFieldRecord> OpenSubTableOutput(const std::string& field) override
+    {
+        const auto found = subTables.find(field);
+        if (found == subTables.end())
+            return nullptr;
+        return std::make_unique<CMemoryFieldRecord>(&found->second);
+    }
+
+  private:
+    std::string Text(const std::string& name, int required)
+    {
+        const auto found = m_current.find(name);
+        const std::string text = found == m_current.end() ? std::string() : found->second;
+        if (text.empty() && required)
+            missingRequired.push_back(name);
+        return text;
+    }
+    std::vector<std::string> Items(const std::string& name, int required)
+    {
+        std::vector<std::string> items;
+        std::string text = Text(name, required);
+        if (text.empty())
+            return items;
+        std::size_t start = 0;
+        for (;;) {
+            const std::size_t bar = text.find('|', start);
+            items.push_back(text.substr(start, bar == std::string::npos ? bar : bar - start));
+            if (bar == std::string::npos)
+                return items;
+            start = bar + 1;
+        }
+    }
+    static std::string Join(const std::vector<std::string>& items)
+    {
+        std::string text;
+        for (std::size_t i = 0; i < items.size(); ++i)
+            text += (i ? "|" : "") + items[i];
+        return text;
+    }
+
+    std::vector<Row> m_own;
+    std::vector<Row>* m_rows;
+    std::size_t m_next = 0;
+    Row m_current;
+};
+
+// Named tables of rows opened as records.
+class CMemoryRecordSource : public CFieldRecordSource
+{
+  public:
+    std::map<std::string, std::vector<CMemoryFieldRecord::Row>> tables;
+
+    std::unique_ptr<CFieldRecord> Open(const std::string& definition, int mode) override
+    {
+        auto found = tables.find(definition);
+        if (found == tables.end()) {
+            if (mode != 2)
+                return nullptr;
+            found = tables.emplace(definition, std::vector<CMemoryFieldRecord::Row>()).first;
+        }
+        return std::make_unique<CMemoryFieldRecord>(&found->second);
+    }
+};
