@@ -23,7 +23,7 @@ constexpr const char* kMonthNames[] = {"January",   "February", "March",    "Apr
                                        "September", "October",  "November", "December"};
 
 // Days from 1 January 1970 of a proleptic Gregorian date (H. Hinnant's algorithm).
-long long DaysFromCivil(long long year, unsigned month, unsigned day)
+constexpr long long DaysFromCivil(long long year, unsigned month, unsigned day)
 {
     year -= month <= 2;
     const long long era = (year >= 0 ? year : year - 399) / 400;
@@ -47,7 +47,8 @@ void CivilFromDays(long long days, int& year, int& month, int& day)
     year = static_cast<int>(static_cast<long long>(yearOfEra) + era * 400 + (month <= 2));
 }
 
-const long long kEpochDays = DaysFromCivil(1899, 12, 30);
+// Constant-initialised, so dates built during static initialisation are right too.
+constexpr long long kEpochDays = DaysFromCivil(1899, 12, 30);
 
 bool IsLeapYear(int year)
 {
