@@ -1,5 +1,7 @@
 #pragma once
 
+#include "KLV/AdoRecordset.h"
+#include "KLV/FetchExpression.h"
 #include "KLV/FetchFilter.h"
 #include "KLV/FetchReadStorage.h"
 #include "containers/SmartArray.h"
@@ -354,6 +356,115 @@ class CFetch
     // WHERE of the record readers, parsed at the opening.
     CFetchFilter m_whereFilter;
     // ==== End of opening and reading =======================================================
+
+    // ==== Field language: expressions, field sources, evaluation, conversions =============
+    // Defined in FetchExpression.cpp (classification), FetchFields.cpp (evaluation),
+    // FetchFunctions.cpp (the built-in functions), FetchSources.cpp (places and links) and
+    // FetchConversions.cpp (value texts, required fields).
+
+    // Classifies every field line into its compiled form. GetField does it by itself when the
+    // definition (name, kind, mode, separator, lines) differs from the one last classified.
+    void ClassifyFields();
+    // The kind of a field's line (or of `name` itself as an expression); `argument` receives
+    // the text after the keyword, `ok` 0 when the line is malformed.
+    int GetLineFormat(const std::string& name, std::string& argument, int& ok, int isExpression);
+    static int MatchLineKeyword(std::string& expression, const std::string& keyword, int& ok,
+                                int parenthesis, int commas);
+    static int IsLinkExpression(const std::string& expression, int& ok);
+    int IsPositionExpression(const std::string& expression) const;
+
+    // The text of a field of the current record (cached for the record). `linked` comes out 1
+    // when the value came through a linked definition. With `direct` or `variables` the field
+    // is computed from its line and the output record instead of the source.
+    std::string GetField(const std::string& name, int& linked, int list = 0, int direct = 0,
+                         const FetchTextMap* variables = nullptr);
+    std::string EvaluateLine(const std::string& name, std::string& argument, int& needsSource,
+                             int& computed, int isExpression, const FetchTextMap* variables);
+    // The value at the current position state in the current record.
+    std::string ReadRawValue();
+    // The value set for the field in the current output record, "" when none.
+    std::string GetOutputValue(const std::string& name);
+    int GetIntOperand(const std::string& text, const FetchTextMap* variables);
+    float GetFloatOperand(const std::string& text, const FetchTextMap* variables);
+    int GetTimeOperand(const std::string& text, const FetchTextMap* variables);
+    std::string LookSpecialLinesIfThen(const std::string& argument, const FetchTextMap* variables);
+    // Forgets the values cached for the current record.
+    void ClearFieldCache();
+    // Classifies the field lines again when the definition changed since the last time.
+    void EnsureFieldsClassified();
+    // EvaluateLine on a compiled line (null: a field without a line).
+    std::string EvaluateCompiledLine(FetchFieldLine* line, const std::string& name,
+                                     int& needsSource, int& computed,
+                                     const FetchTextMap* variables);
+    // A function line's value.
+    std::string EvaluateFunction(FetchFieldLine& line, const FetchTextMap* variables);
+    // A date operand as "DDMMYYYY[ time]": FETCH_DATE or the field's date.
+    std::string ReadDateOperand(const FetchOperand& operand, const FetchTextMap* variables);
+
+    // Source part of a line: a place (position state set, `source` keeps "DEFAULT=..." or
+    // nothing) or a link (`source` keeps definition, field and tail). Nonzero on success.
+    int ProcessINILine(std::string& source, std::string& linking, std::string& linked,
+                       int unused = 0);
+    int ParseFieldSource(std::string& source, int& start, int& length, int& third,
+                         std::string& column);
+    int ProcessLinkingFields(std::string& source, std::string& linking, std::string& linked);
+
+    // "DDMMYYYY[ time]" from a text in the DATE format (the linked one when set).
+    std::string FromDateFormat(const std::string& text) const;
+    // The Monday of the week the text names in a format with W.
+    std::string WeekToDateText(const std::string& text, const std::string& format) const;
+    // Minutes in the TIME format; "" for the unset time; "-" in front of negative times.
+    std::string FormatMinutes(int minutes) const;
+    // A time text in the TIME format (the linked one when set) to minutes; "UNDEFINED_TIME" is
+    // the unset time, "" is 0.
+    int ParseTime(std::string text) const;
+    // Upper-cases the text in place and compares it with the BOOL true text.
+    int IsTrueText(std::string& text) const;
+    std::string VariantToText(const trv::FieldValue& value) const;
+    std::string GetDateText(const std::string& name, const std::string& defaultText, int required,
+                            int direct, const FetchTextMap* variables);
+    // Appends the message and the location of an empty required field to
+    // m_arrRequiredMessages.
+    void CheckRequiredField(const std::string& name, int linked);
+    // Puts the collected required-field messages to the person as one yes/no question (continue
+    // reading?) and empties them. True (continue) when there were none or the answer is yes.
+    bool ReportRequiredMessages();
+
+    // Formats of the definition a linked value came from; win over the own ones when set.
+    std::string m_strLinkedBoolTrue;
+    std::string m_strLinkedBoolFalse;
+    std::string m_strLinkedTimeFormat;
+    std::string m_strLinkedDateFormat;
+    int m_nLinkedDecimals = 0;
+    // Position state of the field being read or written.
+    int m_nPosition = -1;
+    int m_nLength = -1;
+    char m_chPad = '#';
+    int m_nListWidth = -1;
+    std::string m_strColumn;
+    // Database sources: fields without a line are columns of their own name (SAMEFIELDNAME);
+    // the table named in required-field messages.
+    int m_bSameFieldName = 0;
+    std::string m_strTableName;
+    FetchTextArray m_arrRequiredMessages;
+
+    // Compiled field lines, indexed by field name.
+    std::vector<FetchFieldLine> m_arrFieldLines;
+    std::unordered_map<std::string, int> m_mapFieldLineIndex;
+    // What the compiled lines were classified for.
+    std::string m_strClassifiedName;
+    std::string m_strClassifiedFile;
+    int m_nClassifiedKind = FETCH_KIND_UNKNOWN;
+    int m_nClassifiedMode = -1;
+    std::string m_strClassifiedSeparator;
+    std::size_t m_nClassifiedLines = 0;
+    int m_bFieldsClassified = 0;
+    // Values of compiled lines are cached in the lines, valid while their stamp is this one.
+    unsigned m_nFieldCacheStamp = 1;
+    // Nesting of field reads (lines that refer to each other stop at a fixed depth).
+    int m_nFieldDepth = 0;
+    int m_bFieldDepthExceeded = 0;
+    // ==== End of field language ============================================================
 
   private:
     // Opens the source by kind (Init's last step); nonzero on success.
