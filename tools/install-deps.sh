@@ -16,6 +16,8 @@ PACKAGES=(
   libcurl4-openssl-dev unixodbc-dev odbcinst libsqliteodbc odbc-postgresql postgresql openssl python3
   # Qt widgets (controls and the windows above them)
   qt6-base-dev
+  # XML and JSON sources and targets of the data exchange engine
+  librapidxml-dev libtinyxml-dev libjsoncpp-dev
   # spreadsheet sources and targets (.xlsx)
   librapidxml-dev libxlsxwriter-dev
   # file type registration and associated programs (freedesktop MIME database, xdg-mime/xdg-open)

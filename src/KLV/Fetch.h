@@ -5,7 +5,9 @@
 #include "KLV/FetchFilter.h"
 #include "KLV/FetchReadStorage.h"
 #include "containers/SmartArray.h"
+#include "containers/AutoArray.h"
 
+#include "platform/OleDate.h"
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -73,6 +75,11 @@ class CFetchConditionBuilder
 // Closes a C file handle held by a definition.
 struct FetchFileCloser
 {
+// The unset time of the typed getters (minutes).
+constexpr int kFetchUnsetTime = static_cast<int>(0x80000000u);
+// GetRequirements: no value, the requirement accepts any value.
+constexpr int kFetchAnyRequirement = 3141592;
+
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
@@ -325,6 +332,12 @@ class CFetch
     int m_nHeaderSize = 0;
     FetchTextArray m_arrHeaderFields; // XML/JSON targets: output element names of BUILD_HEADER
 
+    // Helpers of the opens: the first loadable file of the name and the list; the closing
+    // steps of a text open; the WHERE parsed for the readers; the KEY fields of text sources.
+    int LoadFirstLoadable(int mode, const std::string& name);
+    int FinishTextOpen(int mode);
+    int PrepareWhere();
+    void ReadKeyFields();
     // Key groups of a text source with KEY fields.
     CFetchTextList m_arrGroupLines;
     int m_nGroupIndex = 0;
@@ -338,6 +351,81 @@ class CFetch
     std::unique_ptr<std::FILE, FetchFileCloser> m_pOutputFile; // open text target or source
     std::string m_strOutputPath;
 
+    // Reading protocol: while !IsEOF(), read the fields when MoveNext() answers nonzero.
+    // IsEOF may open the next file of a FOLDER or the next definition of a LIST in place.
+    int IsEOF();
+    int MoveNext();
+    // The text step of MoveNext without emptying the field cache or splitting the line.
+    int MoveNextLine();
+    int GetRecordIndex() const { return m_nRecord; }
+    void SplitCurrentLine();
+    int ReadNextGroup();
+    std::string GetGroupKey();
+    // Appends every descendant's read-field list (deepest first) to this one's.
+    void CollectReadFields();
+    void GetReadFields(FetchTextArray& fields);
+    // 1 when the WHERE rejects the current record, 0 when it passes.
+    int TestWhere();
+
+    // Typed getters of the current record's fields. `direct` or `variables` compute the field
+    // from its line and the output record instead of the source; `required` reports an empty
+    // value (CheckRequiredField) before the default is used.
+    std::string GetFieldString(const std::string& name, const std::string& defaultValue = "",
+                               int required = 0, int width = -1, int direct = 0,
+                               const FetchTextMap* variables = nullptr);
+    // Clamped to [minimum, maximum]; a bound of -1 is no bound. The default is clamped too.
+    int GetFieldInt(const std::string& name, int defaultValue = 0, int required = 0,
+                    int minimum = -1, int maximum = -1, int direct = 0,
+                    const FetchTextMap* variables = nullptr);
+    float GetFieldFloat(const std::string& name, int required = 0, int direct = 0,
+                        const FetchTextMap* variables = nullptr, float defaultValue = 0.0f);
+    double GetFieldDouble(const std::string& name, int required = 0, int direct = 0,
+                          const FetchTextMap* variables = nullptr, double defaultValue = 0.0);
+    int GetFieldBool(const std::string& name, int defaultValue = 0, int required = 0,
+                     int direct = 0, const FetchTextMap* variables = nullptr);
+    // Minutes; the unset time (0x80000000) is never clamped and is no bound.
+    int GetFieldTime(const std::string& name, int defaultMinutes = kFetchUnsetTime,
+                     int required = 0, int minimum = kFetchUnsetTime, int maximum = kFetchUnsetTime,
+                     int direct = 0, const FetchTextMap* variables = nullptr);
+    // A date only (no time); a text that is no date gives the valid zero date.
+    trv::OleDate GetFieldDate(const std::string& name, const trv::OleDate& defaultDate,
+                              int required = 0, int direct = 0,
+                              const FetchTextMap* variables = nullptr);
+    // Appends the items of a list value to `items`; returns the width used to cut them.
+    int GetFieldList(const std::string& name, FetchTextArray& items,
+                     const std::string& defaultValue = "", int required = 0, int applyWidth = 0,
+                     int width = -1, int direct = 0, const FetchTextMap* variables = nullptr);
+    CAutoArray<float> GetFieldListFloat(const std::string& name, int required = 0, int direct = 0,
+                                        const FetchTextMap* variables = nullptr);
+    // An empty item reads as 0x80000000.
+    CAutoArray<int> GetFieldListInt(const std::string& name, int required = 0, int direct = 0,
+                                    const FetchTextMap* variables = nullptr);
+    FetchTextArray& GetFieldListStrings(const std::string& name, FetchTextArray& items,
+                                        int required = 0, int direct = 0,
+                                        const FetchTextMap* variables = nullptr);
+    // Type 0 integer, 1 boolean (0 or 1), 2 list (the items go into `list`, the result is 0).
+    // kFetchAnyRequirement when no value was found: the requirement accepts any value.
+    int GetRequirements(const std::string& requirement, int type, int required = 0, int direct = 0,
+                        const FetchTextMap* variables = nullptr, FetchTextArray* list = nullptr);
+    std::string GetRequirementText(const std::string& requirement,
+                                   const FetchTextMap* variables = nullptr);
+    // The linked definition's two tokens after the source part of the field's line.
+    int GetLinkedFieldTokens(const std::string& name, std::string& linking, std::string& linked,
+                             std::string& first, std::string& second);
+
+    // Helpers of the readers.
+    void MakeLineCurrent(std::string_view line, bool split);
+    bool IsGroupedChild() const;
+    int IsTextEnd();
+    int AdvanceFolder();
+    int AdvanceListChild(int followLinks);
+    int MoveNextText();
+    int MoveNextFixed();
+    int MoveNextIni();
+    void BuildLineIndex();
+    // The item width of a fixed-width list field (third number of its place), -1 for none.
+    int GetListItemWidth(const std::string& name);
+
     // INI sources: the entries of the section and the cursor (-1 before the first MoveNext).
     CFetchTextList m_arrIniEntries;
     int m_nIniLength = 0;
@@ -350,6 +438,8 @@ class CFetch
     std::string m_strListFile;
     std::string m_strListWhere;
     std::string m_strListWriteIf;
+    // KEY fields of a text, XML or JSON source: they group lines and index them by key.
+    FetchTextArray m_arrGroupKeyFields;
 
     FetchTextArray m_arrReadFields;
     std::string m_strRequirementName;
@@ -359,6 +449,7 @@ class CFetch
 
     // ==== Field language: expressions, field sources, evaluation, conversions =============
     // Defined in FetchExpression.cpp (classification), FetchFields.cpp (evaluation),
+    int m_nFolderFileKind = FETCH_KIND_ASCII; // how each file of the list is read
     // FetchFunctions.cpp (the built-in functions), FetchSources.cpp (places and links) and
     // FetchConversions.cpp (value texts, required fields).
 

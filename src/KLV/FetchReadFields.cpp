@@ -1,0 +1,335 @@
+// Typed getters of the current record: one field's text from GetField turned into a number, a
+// time, a date, a boolean or a list with the definition's formats, defaults and widths.
+
+#include "KLV/Fetch.h"
+#include "KLV/Utils.h"
+#include "platform/Text.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr std::string_view kValuesPrefix = "VALUES(";
+constexpr std::string_view kListSeparatorWord = "LIST_SEPARATOR";
+
+void ReplaceAll(std::string& text, std::string_view word, std::string_view value)
+{
+    if (word.empty() || word == value)
+        return;
+    for (std::size_t position = text.find(word); position != std::string::npos;
+         position = text.find(word, position + value.size()))
+        text.replace(position, word.size(), value);
+}
+
+int Clamp(int value, int minimum, int maximum)
+{
+    if (minimum != -1 && value < minimum)
+        value = minimum;
+    if (maximum != -1 && value > maximum)
+        value = maximum;
+    return value;
+}
+
+} // namespace
+
+std::string CFetch::GetFieldString(const std::string& name, const std::string& defaultValue,
+                                   int required, int width, int direct,
+                                   const FetchTextMap* variables)
+{
+    int linked = 0;
+    std::string value = GetField(name, linked, 0, direct, variables);
+    std::replace(value.begin(), value.end(), '\n', ' ');
+    if (value.empty()) {
+        if (required)
+            CheckRequiredField(name, linked);
+        return defaultValue;
+    }
+    if (width == -1)
+        width = GetMaxChars(name, 1);
+    if (width > 0 && trv::Length(value) > static_cast<std::size_t>(width))
+        value = trv::Left(value, static_cast<std::size_t>(width));
+    return value;
+}
+
+int CFetch::GetFieldInt(const std::string& name, int defaultValue, int required, int minimum,
+                        int maximum, int direct, const FetchTextMap* variables)
+{
+    int linked = 0;
+    const std::string value = GetField(name, linked, 0, direct, variables);
+    if (value.empty()) {
+        if (required)
+            CheckRequiredField(name, linked);
+        return Clamp(defaultValue, minimum, maximum);
+    }
+    return Clamp(trv::ParseInt(value), minimum, maximum);
+}
+
+float CFetch::GetFieldFloat(const std::string& name, int required, int direct,
+                            const FetchTextMap* variables, float defaultValue)
+{
+    int linked = 0;
+    std::string value = GetField(name, linked, 0, direct, variables);
+    if (value.empty()) {
+        if (required)
+            CheckRequiredField(name, linked);
+        return defaultValue;
+    }
+    if (m_strDecimalSeparator != ".") {
+        // With a decimal comma, points are thousands marks: "1.234,5" is 1234.5.
+        if (value.find(',') != std::string::npos)
+            value.erase(std::remove(value.begin(), value.end(), '.'), value.end());
+        ReplaceAll(value, m_strDecimalSeparator, ".");
+    }
+    if (value.front() == '.')
+        value.insert(0, "0");
+    return static_cast<float>(trv::ParseDouble(value));
+}
+
+double CFetch::GetFieldDouble(const std::string& name, int required, int direct,
+                              const FetchTextMap* variables, double defaultValue)
+{
+    int linked = 0;
+    std::string value = GetField(name, linked, 0, direct, variables);
+    if (value.empty()) {
+        if (required)
+            CheckRequiredField(name, linked);
+        return defaultValue;
+    }
+    if (m_strDecimalSeparator != ".")
+        ReplaceAll(value, m_strDecimalSeparator, ".");
+    const std::string_view text = trv::Trim(value);
+    // A text without a number keeps the default, as a failed scan does.
+    const bool numeric =
+        !text.empty() &&
+        (std::isdigit(static_cast<unsigned char>(text.front())) ||
+         ((text.front() == '-' || text.front() == '+' || text.front() == '.') && text.size() > 1));
+    return numeric ? trv::ParseDouble(text) : defaultValue;
+}
+
+int CFetch::GetFieldBool(const std::string& name, int defaultValue, int required, int direct,
+                         const FetchTextMap* variables)
+{
+    int linked = 0;
+    std::string value = GetField(name, linked, 0, direct, variables);
+    if (value.empty()) {
+        if (required)
+            CheckRequiredField(name, linked);
+        return defaultValue;
+    }
+    return IsTrueText(value) ? 1 : 0;
+}
+
+int CFetch::GetFieldTime(const std::string& name, int defaultMinutes, int required, int minimum,
+                         int maximum, int direct, const FetchTextMap* variables)
+{
+    int linked = 0;
+    const std::string value = GetField(name, linked, 0, direct, variables);
+    if (value.empty()) {
+        if (required)
+            CheckRequiredField(name, linked);
+        return defaultMinutes;
+    }
+    int minutes = ParseTime(value);
+    if (minutes == kFetchUnsetTime)
+        return minutes;
+    if (minimum != kFetchUnsetTime && minutes < minimum)
+        minutes = minimum;
+    if (maximum != kFetchUnsetTime && minutes > maximum)
+        minutes = maximum;
+    return minutes;
+}
+
+trv::OleDate CFetch::GetFieldDate(const std::string& name, const trv::OleDate& defaultDate,
+                                  int required, int direct, const FetchTextMap* variables)
+{
+    int linked = 0;
+    const std::string value = GetField(name, linked, 0, direct, variables);
+    if (value.empty()) {
+        if (required)
+            CheckRequiredField(name, linked);
+        return defaultDate;
+    }
+    const std::string date = FromDateFormat(value);
+    int day = 0;
+    int month = 0;
+    int year = 0;
+    const bool parsed = date.size() >= 8 && trv::TryParseInt(date.substr(0, 2), day) &&
+                        trv::TryParseInt(date.substr(2, 2), month) &&
+                        trv::TryParseInt(date.substr(4, 4), year);
+    trv::OleDate result;
+    if (!parsed || !result.SetDate(year, month, day) || result.GetStatus() != trv::OleDate::valid)
+        return trv::OleDate();
+    return result;
+}
+
+int CFetch::GetListItemWidth(const std::string& name)
+{
+    if (!m_strSeparator.empty())
+        return -1;
+    const auto found = m_mapFields.find(name);
+    if (found == m_mapFields.end() || found->second.empty() || found->second.front() == '(')
+        return -1;
+    std::string source = found->second;
+    int start = -1;
+    int length = -1;
+    int third = -1;
+    std::string column;
+    const char pad = m_chPad;
+    const int parsed = ParseFieldSource(source, start, length, third, column);
+    m_chPad = pad;
+    return parsed ? third : -1;
+}
+
+int CFetch::GetFieldList(const std::string& name, FetchTextArray& items,
+                         const std::string& defaultValue, int required, int applyWidth, int width,
+                         int direct, const FetchTextMap* variables)
+{
+    std::string separator = m_strListSeparator;
+    int linked = 0;
+    std::string value = GetField(name, linked, 1, direct, variables);
+    if (value.compare(0, kValuesPrefix.size(), kValuesPrefix) == 0) {
+        value.erase(0, kValuesPrefix.size());
+        if (!value.empty())
+            value.pop_back();
+    }
+    if (value.empty()) {
+        if (required)
+            CheckRequiredField(name, linked);
+        value = defaultValue;
+    }
+    if (width == -1 && !value.empty() && applyWidth)
+        width = GetMaxChars(name, 1);
+    const int last = static_cast<int>(value.size()) - 1;
+    int separators = separator.empty() ? 0 : CountOutsideQuotes(true, 0, separator, value, last);
+    if (separators == 0 && value.find(kListSeparatorWord) != std::string::npos) {
+        separator = kListSeparatorWord;
+        separators = CountOutsideQuotes(true, 0, separator, value, last);
+    }
+    const int itemWidth = GetListItemWidth(name);
+    if (itemWidth > 0) {
+        ReplaceAll(value, separator, "");
+        separators = static_cast<int>(trv::Length(value)) / itemWidth - 1;
+    }
+    if (value.empty())
+        return width;
+    std::size_t offset = 0;
+    for (int index = 0; index <= separators; ++index) {
+        std::string item;
+        if (itemWidth > 0) {
+            item = trv::Mid(value, offset, static_cast<std::size_t>(itemWidth));
+            offset += static_cast<std::size_t>(itemWidth);
+        } else {
+            item = ExtractToken(value, separator, 0, true);
+        }
+        if (width > 0 && trv::Length(item) > static_cast<std::size_t>(width))
+            item = trv::Left(item, static_cast<std::size_t>(width));
+        items.Add(item);
+    }
+    return width;
+}
+
+CAutoArray<float> CFetch::GetFieldListFloat(const std::string& name, int required, int direct,
+                                            const FetchTextMap* variables)
+{
+    FetchTextArray items;
+    GetFieldList(name, items, "", required, 1, -1, direct, variables);
+    CAutoArray<float> values(items.GetSize());
+    for (int index = 0; index < items.GetSize(); ++index)
+        values[index] = static_cast<float>(trv::ParseDouble(items[index]));
+    return values;
+}
+
+CAutoArray<int> CFetch::GetFieldListInt(const std::string& name, int required, int direct,
+                                        const FetchTextMap* variables)
+{
+    FetchTextArray items;
+    GetFieldList(name, items, "", required, 0, -1, direct, variables);
+    CAutoArray<int> values(items.GetSize());
+    for (int index = 0; index < items.GetSize(); ++index)
+        values[index] = items[index].empty() ? kFetchUnsetTime : trv::ParseInt(items[index]);
+    return values;
+}
+
+FetchTextArray& CFetch::GetFieldListStrings(const std::string& name, FetchTextArray& items,
+                                            int required, int direct, const FetchTextMap* variables)
+{
+    items.SetSize(0);
+    GetFieldList(name, items, "", required, 0, -1, direct, variables);
+    return items;
+}
+
+// ---- Requirements ------------------------------------------------------------------------
+
+int CFetch::GetRequirements(const std::string& requirement, int type, int required, int direct,
+                            const FetchTextMap* variables, FetchTextArray* list)
+{
+    m_strRequirementName = requirement;
+    FetchTextArray items;
+    std::string text;
+    int linked = 0;
+    // The REQUIREMENTS fields in order until one has a value; without them the requirement
+    // is a field of its own name.
+    FetchTextArray fields = m_arrRequirements;
+    if ((fields.GetSize() == 0))
+        fields.Add(requirement);
+    ClearFieldCache();
+    for (const std::string& field : fields) {
+        if (type == 2) {
+            GetFieldList(field, items, "", 0, 0, -1, direct, variables);
+            if (!(items.GetSize() == 0))
+                break;
+            continue;
+        }
+        text = GetField(field, linked, 0, direct, variables);
+        if (!text.empty())
+            break;
+    }
+    ClearFieldCache();
+    if (text.empty() && (items.GetSize() == 0)) {
+        if (required)
+            CheckRequiredField(requirement, linked);
+        return kFetchAnyRequirement;
+    }
+    switch (type) {
+    case 1:
+        return IsTrueText(text) ? 1 : 0;
+    case 2:
+        if (list)
+            *list = items;
+        return 0;
+    default:
+        return trv::ParseInt(text);
+    }
+}
+
+std::string CFetch::GetRequirementText(const std::string& requirement,
+                                       const FetchTextMap* variables)
+{
+    m_strRequirementName = requirement;
+    FetchTextArray fields = m_arrRequirements;
+    if ((fields.GetSize() == 0))
+        fields.Add(requirement);
+    for (const std::string& field : fields) {
+        int linked = 0;
+        std::string text = GetField(field, linked, 0, 0, variables);
+        if (!text.empty())
+            return text;
+    }
+    return std::string();
+}
+
+int CFetch::GetLinkedFieldTokens(const std::string& name, std::string& linking, std::string& linked,
+                                 std::string& first, std::string& second)
+{
+    const auto found = m_mapFields.find(name);
+    if (found == m_mapFields.end() || found->second.rfind("VALUE=", 0) == 0)
+        return 0;
+    std::string source = found->second;
+    if (!ProcessINILine(source, linking, linked))
+        return 0;
+    if (source.empty() || source.rfind("DEFAULT=", 0) == 0)
+        return 0;
+    first = ExtractToken(source, ",");
+    second = ExtractToken(source, ",");
+    return 1;
+}
