@@ -479,27 +479,3 @@ void CFetch::LoadRawSection(const std::string& section)
     for (const std::string& file : files)
         AppendRawSection(m_bufRawSection, section, file);
 }
-
-// ---- Closing -----------------------------------------------------------------------------
-
-void CFetch::Close(int)
-{
-    ResetDefinition();
-    if (m_nMode == FETCH_MODE_CONSULT)
-        return;
-    for (auto& child : m_arrChildren)
-        child->Close(1);
-    m_arrChildren.clear();
-}
-
-void CFetch::ResetDefinition()
-{
-    m_arrWriteIfConditions.SetSize(0);
-    m_arrWriteIfConnectors.SetSize(0);
-    m_mapFormat.clear();
-    m_mapFields.clear();
-    m_mapMaxChars.clear();
-    m_mapConstants.clear();
-    m_mapChildIndex.clear();
-    m_bMaxCharsLoaded = 0;
-}

@@ -4,12 +4,15 @@
 #include "KLV/FetchExpression.h"
 #include "KLV/FetchFilter.h"
 #include "KLV/FetchReadStorage.h"
+#include "containers/AutoArray.h"
 #include "containers/SmartArray.h"
+#include "platform/OleDate.h"
 #include "containers/AutoArray.h"
 
 #include "platform/OleDate.h"
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -26,6 +29,7 @@
 // FetchOpen.cpp (opening a source by kind), FetchConversions.cpp (value texts).
 
 class CAdoDB;
+class CDoublePoint;
 
 // Kind numbers of the TYPE words. 7 and 10 are not used.
 enum FetchKind : int
@@ -72,6 +76,11 @@ class CFetchConditionBuilder
     virtual std::string GetCondition() const = 0;
 };
 
+// The unset time of the typed getters (minutes).
+constexpr int kFetchUnsetTime = static_cast<int>(0x80000000u);
+// GetRequirements: no value, the requirement accepts any value.
+constexpr int kFetchAnyRequirement = 3141592;
+
 // Closes a C file handle held by a definition.
 struct FetchFileCloser
 {
@@ -87,6 +96,27 @@ using FetchTextMap = std::unordered_map<std::string, std::string>;
 using FetchTextArray = CSmartStringArray;
 // A raw section text: its key=value entries in file order, sections one after another.
 using FetchRawSection = CSmartStringArray;
+
+// ---- Writing (FetchOutput.cpp, FetchWrite.cpp, FetchClose.cpp) ----------------------------
+
+// Column descriptor a typed writer hands to SetField: the ADO type a database column gets when
+// it is created, the value kind (0 integer, 1 boolean, 2 list, 3 text, 4 time, 5 date-time,
+// 6 real) and a size.
+struct TFetchColumnType
+{
+    int nAdoType = 0;
+    int nKind = 0;
+    int nSize = 0;
+};
+
+namespace Json {
+class Value;
+}
+// Frees the JSON document of a JSON target (defined where the JSON library is included).
+struct FetchJsonDeleter
+{
+    void operator()(Json::Value* value) const;
+};
 
 class CFetch
 {
@@ -141,8 +171,9 @@ class CFetch
     // Sets the name and answers whether the definition exists under the normal precedence.
     int IsDefined(const std::string& name);
 
-    // Ends the use of the definition; safe to call twice. The argument is not used.
-    void Close(int unused = 0);
+    // Ends the use of the definition; safe to call twice. The argument is not used. False when
+    // the target could not be completed (the old file then stays as it was).
+    int Close(int unused = 0);
     // Empties the settings, fields, widths, constants and link index of the definition.
     void ResetDefinition();
 
@@ -557,6 +588,140 @@ class CFetch
     int m_bFieldDepthExceeded = 0;
     // ==== End of field language ============================================================
 
+    // ==== Writing: output values, records, closing (FetchOutput.cpp, FetchWrite.cpp,
+    // FetchClose.cpp) =======================================================================
+    // The write loop: typed writers (SetField...), WriteRecord, ClearRecord per record, then
+    // Close. A text target is written to a temporary file beside it and renamed at Close.
+
+    // Puts a value into the current output record: kept under the name, computed by the field's
+    // line, stored at the field's place. Nonzero when the value opened a new database column;
+    // see FetchOutput.cpp for the other answers.
+    int SetField(const std::string& name, const std::string& value, int append = 0,
+                 const TFetchColumnType* columnType = nullptr, int storeOnly = 0);
+    void StoreOutputValue(const std::string& name, const std::string& text, int append,
+                          const TFetchColumnType* columnType, bool isText = false);
+    void StoreLineValue(int place, const std::string& text, int append);
+    int SplitSumField(std::string& line, const std::string& name, const std::string& value,
+                      int append, const TFetchColumnType* columnType);
+    void ReadSumFieldSeparator();
+    // The value set for the field in the current output record; null when none.
+    const std::string* FindSetValue(const std::string& name) const;
+
+    // Typed writers.
+    void SetFieldString(const std::string& name, const std::string& text, int maxChars = -1,
+                        int append = 0, int storeOnly = 0);
+    void SetFieldInt(const std::string& name, int value, int minimum = -1, int maximum = -1,
+                     int isSet = 1, int append = 0, int storeOnly = 0);
+    int SetFieldDouble(const std::string& name, double value, int append = 0, int storeOnly = 0);
+    void SetFieldFloat(const std::string& name, int raw, float value, int append = 0,
+                       int storeOnly = 0);
+    void SetFieldBool(const std::string& name, bool value, int isSet = 1, int append = 0,
+                      int storeOnly = 0);
+    void SetFieldTime(const std::string& name, int minutes, int minimum = kFetchUnsetTime,
+                      int maximum = kFetchUnsetTime, int append = 0, int storeOnly = 0);
+    void SetFieldTimeOfDay(const std::string& name, int minutes, int minimum = kFetchUnsetTime,
+                           int maximum = kFetchUnsetTime, int append = 0, int storeOnly = 0);
+    void SetFieldDate(const std::string& name, const trv::OleDate& date, int append = 0,
+                      int storeOnly = 0);
+    void SetFieldDateText(const std::string& name, const std::string& date, int append = 0,
+                          int storeOnly = 0);
+    void SetFieldDateTime(const std::string& name, const trv::OleDate& date, int seconds = 0,
+                          int append = 0, int storeOnly = 0);
+    // names[0] gets the x (longitude), names[1] the y (latitude).
+    void SetFieldCoordinates(const FetchTextArray& names, const CDoublePoint& location,
+                             int append = 0, int storeOnly = 0);
+    void SetFieldListFloat(const std::string& name, int raw, const CAutoArray<float>& values,
+                           int append = 0, int storeOnly = 0);
+    void SetFieldListInt(const std::string& name, const CAutoArray<int>& values, int append = 0,
+                         int storeOnly = 0);
+    void SetFieldListString(const std::string& name, const FetchTextArray& values, int isSet = 1,
+                            int append = 0, int storeOnly = 0);
+    void SetFieldListText(const std::string& name, const FetchTextArray& values, int append = 0,
+                          int storeOnly = 0);
+    // Minutes clamped to [minimum, maximum] (-1 = no bound); isSet 0 writes the empty text.
+    void SetFieldListTime(const std::string& name, int minimum, int maximum, int append, int isSet,
+                          int storeOnly, int count, const int* minutes);
+
+    // Record operations.
+    void ClearRecord();
+    // False when the record could not be written (a database row, or a text target that failed:
+    // full disk, vanished folder); true also when the write condition rejected the record.
+    bool WriteRecord(int newDriverFile = 0, const std::string& driverCode = "");
+    // The value at the place with "#LIST#" removed and blanks trimmed.
+    std::string GetCleanOutputValue(int place) const;
+    // 1 when the record held list values and was written as several lines (or dropped).
+    int WriteListLines();
+    void SetMode(int mode) { m_nMode = mode; }
+    int GetRecordCount();
+
+    // Calculated fields: GetFieldExpressions, SetMode(write), the typed writers,
+    // StripListWrappers, CloseRecordset, EvaluateFields, the typed readers, SetMode(read).
+    void GetFieldExpressions(FetchTextMap& expressions);
+    void StripListWrappers();
+    void CloseRecordset();
+    void EvaluateFields(FetchTextMap& expressions);
+    // Evaluates name=expression lines and sets each result as a field.
+    void ProcessVariablesSection(const FetchRawSection& block, int passThrough);
+
+    // Opens m_strOutputPath for writing through a temporary file beside it (renamed onto the
+    // path at Close); nonzero on success, else traced and m_strLastError set.
+    int OpenOutputTarget();
+    // Closes the text target; renames the temporary file onto its path when every write
+    // succeeded, else removes it. False when anything failed.
+    bool CommitOutputTarget();
+
+    // Closing helpers.
+    void ConcatFiles(const std::string& list);
+    void RunPostCommand(const std::string& command);
+    bool SendFileWebServices(const std::string& url, const char* body, int length);
+    bool ObtenerTokenDobleAutenticacion(const std::string& authUrl, std::string& user,
+                                        const std::string& password, std::string& token);
+    // Writes (or posts) the JSON document of a JSON target; false when it could not be written.
+    bool WriteJsonDocument();
+    // Helpers of the writers.
+    int SetSlot(const std::string& name);
+    void EnsureWriteIfParsed();
+    void ResolveWriteIf(const std::string& name, const std::string& value);
+    std::string_view CleanOutputView(int place, std::string& scratch) const;
+    void AppendSeparatedValue(std::string& line, std::string_view value, bool isText) const;
+    void AppendFixedValue(std::string& line, std::string_view value, int width, char pad,
+                          int place);
+    bool WriteTextRecord(int newDriverFile, const std::string& driverCode);
+    bool WriteOutputLine(const std::string& line);
+    bool WriteIniRecord();
+    void AppendJsonRecord(const std::vector<std::string>& values);
+    bool WriteDatabaseRow(int line);
+
+    // The output record.
+    std::vector<std::string> m_arrSetNames;  // every field set, in order of first setting
+    std::vector<std::string> m_arrSetValues; // its current text
+    // Database targets: the descriptor of each column of m_arrOutColumns (none when the writer
+    // gave none).
+    std::vector<std::optional<TFetchColumnType>> m_arrSetTypes;
+    std::vector<std::string> m_arrOutValues;  // text at each place
+    std::vector<std::string> m_arrOutColumns; // field (text) or column (database) at each place
+    std::vector<int> m_arrOutWidths;          // fixed width: field width at its start, 0 none
+    std::vector<char> m_arrOutPadChars;       // fixed width: pad character at its start
+    std::vector<char> m_arrOutIsText;         // the place holds a text value (qualified)
+    std::string m_strSumFieldSeparator;
+    // Field name -> slot of m_arrSetNames, valid while its stamp is m_nSetStamp.
+    std::unordered_map<std::string, std::pair<int, unsigned>> m_mapSetIndex;
+    unsigned m_nSetStamp = 1;
+    // JSON targets: one object per written line, written out by Close.
+    std::unique_ptr<Json::Value, FetchJsonDeleter> m_jsonDocument;
+    // The WRITE_IF condition, parsed for the text it was parsed from.
+    CFetchFilter m_writeIfFilter;
+    std::string m_strParsedWriteIf;
+    int m_bWriteIfParsed = 0;
+    // The text target's temporary file and whether a write to it failed.
+    std::string m_strOutputTempPath;
+    int m_bOutputFailed = 0;
+    int m_bListLinesFailed = 0; // a line of the last record written by WriteListLines failed
+    // Reused while lines are built.
+    std::string m_strOutputLine;
+    std::string m_strOutputScratch;
+    // ==== End of writing ===================================================================
+
   private:
     // Opens the source by kind (Init's last step); nonzero on success.
     int OpenSource(const std::string& file, CAdoDB* connection,
@@ -583,3 +748,7 @@ class CFetch
 // Copies a file in blocks: 0 on success, -1 when the source cannot be read or a block is not
 // fully written, -2 when the target cannot be created.
 int CopyFileContents(const std::string& sourcePath, const std::string& targetPath);
+
+// Appends the source file to the target file: 0, -1 when the source cannot be read or a block
+// is not fully written, -2 when the target cannot be opened. (FetchClose.cpp)
+int AppendFileToFile(const std::string& source, const std::string& target);
