@@ -7,9 +7,7 @@
 #include "containers/AutoArray.h"
 #include "containers/SmartArray.h"
 #include "platform/OleDate.h"
-#include "containers/AutoArray.h"
 
-#include "platform/OleDate.h"
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -84,11 +82,6 @@ constexpr int kFetchAnyRequirement = 3141592;
 // Closes a C file handle held by a definition.
 struct FetchFileCloser
 {
-// The unset time of the typed getters (minutes).
-constexpr int kFetchUnsetTime = static_cast<int>(0x80000000u);
-// GetRequirements: no value, the requirement accepts any value.
-constexpr int kFetchAnyRequirement = 3141592;
-
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
