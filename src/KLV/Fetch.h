@@ -3,6 +3,7 @@
 #include "KLV/AdoRecordset.h"
 #include "KLV/FetchExpression.h"
 #include "KLV/FetchFilter.h"
+#include "KLV/Geodesy.h"
 #include "KLV/FetchReadStorage.h"
 #include "containers/AutoArray.h"
 #include "containers/SmartArray.h"
@@ -473,7 +474,6 @@ class CFetch
 
     // ==== Field language: expressions, field sources, evaluation, conversions =============
     // Defined in FetchExpression.cpp (classification), FetchFields.cpp (evaluation),
-    int m_nFolderFileKind = FETCH_KIND_ASCII; // how each file of the list is read
     // FetchFunctions.cpp (the built-in functions), FetchSources.cpp (places and links) and
     // FetchConversions.cpp (value texts, required fields).
 
@@ -538,6 +538,14 @@ class CFetch
     std::string VariantToText(const trv::FieldValue& value) const;
     std::string GetDateText(const std::string& name, const std::string& defaultText, int required,
                             int direct, const FetchTextMap* variables);
+    // The items of a list field as minutes, empty items skipped, each kept within the bounds
+    // (-1: none).
+    CSmartIntArray GetFieldListTime(const std::string& name, int minimum, int maximum,
+                                    int required, int direct, const FetchTextMap* variables);
+    // X and Y (and Z for ECEF coordinates, converted to longitude and latitude unless `raw`)
+    // from the fields named; longitude = X and latitude = Y otherwise.
+    void GetFieldCoordinates(TGeoCoordinate& coordinates, const FetchTextArray& names,
+                             int required, int raw, double defaultValue);
     // Appends the message and the location of an empty required field to
     // m_arrRequiredMessages.
     void CheckRequiredField(const std::string& name, int linked);

@@ -176,6 +176,46 @@ std::string CFetch::GetDateText(const std::string& name, const std::string& defa
     return FromDateFormat(value);
 }
 
+CSmartIntArray CFetch::GetFieldListTime(const std::string& name, int minimum, int maximum,
+                                        int required, int direct, const FetchTextMap* variables)
+{
+    FetchTextArray items;
+    GetFieldList(name, items, "", required, 0, -1, direct, variables);
+    CSmartIntArray minutes;
+    for (const std::string& item : items) {
+        if (item.empty())
+            continue;
+        int value = ParseTime(item);
+        if (minimum != -1 && value < minimum)
+            value = minimum;
+        if (maximum != -1 && value > maximum)
+            value = maximum;
+        minutes.Add(value);
+    }
+    return minutes;
+}
+
+void CFetch::GetFieldCoordinates(TGeoCoordinate& coordinates, const FetchTextArray& names,
+                                 int required, int raw, double defaultValue)
+{
+    auto read = [&](int index) {
+        if (index >= names.GetSize())
+            return defaultValue;
+        return GetFieldDouble(names[index], required, 0, nullptr, defaultValue);
+    };
+    coordinates.X = read(0);
+    coordinates.Y = read(1);
+    if (m_strCoordinatesFormat == "ECEF" && !raw) {
+        coordinates.Z = read(2);
+        if (coordinates.X != defaultValue) {
+            EcefToGeodetic(coordinates);
+            return;
+        }
+    }
+    coordinates.longitude = coordinates.X;
+    coordinates.latitude = coordinates.Y;
+}
+
 void CFetch::CheckRequiredField(const std::string& name, int linked)
 {
     const bool database = IsDatabaseKind(m_nKind);

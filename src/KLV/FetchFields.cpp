@@ -438,8 +438,8 @@ std::string CFetch::ReadRawValue()
     return {};
 }
 
-// The output record belongs to the writers; until they keep one, no value is set.
-std::string CFetch::GetOutputValue(const std::string&)
+std::string CFetch::GetOutputValue(const std::string& name)
 {
-    return {};
+    const std::string* value = FindSetValue(name);
+    return value ? *value : std::string();
 }

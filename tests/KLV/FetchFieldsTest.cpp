@@ -391,6 +391,42 @@ TEST_F(FetchFieldsTest, VariablesComputeFromTheLineWhenTheirEntryIsSet)
     EXPECT_EQ(fetch.GetField("SUM_INT", linked, 0, 0, &variables), "");
 }
 
+TEST_F(FetchFieldsTest, ListsOfTimesAndEarthCentredCoordinates)
+{
+    CFetch fetch;
+    ASSERT_TRUE(Open(fetch, "CALC"));
+    const CSmartIntArray minutes = fetch.GetFieldListTime("TIMES", 60, 1200, 0, 0, nullptr);
+    EXPECT_EQ(std::vector<int>(minutes.begin(), minutes.end()), (std::vector<int>{480, 1200, 60}));
+
+    FetchTextArray names;
+    for (const char* name : {"ECEF_X", "ECEF_ZERO", "ECEF_ZERO"})
+        names.Add(name);
+    TGeoCoordinate raw;
+    fetch.GetFieldCoordinates(raw, names, 0, 0, kNotLocatedCoordinate);
+    EXPECT_DOUBLE_EQ(raw.longitude, 6378.137) << "not ECEF: X is the longitude as read";
+
+    fetch.m_strCoordinatesFormat = "ECEF";
+    TGeoCoordinate converted;
+    fetch.GetFieldCoordinates(converted, names, 0, 0, kNotLocatedCoordinate);
+    EXPECT_NEAR(converted.longitude, 0.0, 1e-6);
+    EXPECT_NEAR(converted.latitude, 0.0, 1e-6);
+}
+
+TEST_F(FetchFieldsTest, ComputedFromTheOutputRecordWhenWriting)
+{
+    CFetch fetch;
+    ASSERT_TRUE(fetch.Init("CALC", "15012024", "10", FETCH_MODE_WRITE, "", "", "", 1, nullptr, "",
+                           kFieldsIni));
+    fetch.SetField("FREE", "40");
+    const FetchTextMap variables = {{"SUM_FREE", "1"}};
+    int linked = 0;
+    // The operand FREE has no entry in the map: it is the value set for it.
+    EXPECT_EQ(fetch.GetField("SUM_FREE", linked, 0, 0, &variables), "47");
+    EXPECT_EQ(fetch.GetField("FREE", linked, 0, 1, nullptr), "40");
+    // A field without an entry is not computed: its output value, none here.
+    EXPECT_EQ(fetch.GetField("CONCAT", linked, 0, 1, nullptr), "");
+}
+
 // ---- Required fields -------------------------------------------------------------------------
 
 TEST_F(FetchFieldsTest, MissingRequiredFieldIsReportedWithPositionLineAndFile)
