@@ -77,6 +77,8 @@ struct TVarKeyStruct
     int minimum = -1;            // numbers and minutes; kind 15 the first value; -1 none
     int secondMaximum = -1;      // a window's or table's end; -1 none
     CSmartStringArray itemNames; // fields of kinds 8, 9, 27; value names of kind 15
+    // Which object of the entity holds the field (the catalogue's numbering; 0 the entity).
+    uint16_t holderKind = 0;
 
     // The name, or the item names joined by "," when the name is empty.
     std::string GetKeyName() const;
