@@ -176,6 +176,45 @@ TEST(FetchSourcesTest, LinksSplitIntoTheirListsOrReportTheWholeSourcePart)
     trv::ResetDictionary();
 }
 
+TEST(FetchRawValueTest, ValueAtThePlaceOfTheCurrentRecord)
+{
+    struct Case
+    {
+        int kind;
+        const char* separator;
+        const char* line;
+        int position;
+        int length;
+        const char* value;
+    };
+    const Case cases[] = {
+        {FETCH_KIND_ASCII, "", "  ABC  DEF", 3, 5, "ABC"},
+        {FETCH_KIND_ASCII, "", "\xC3\x91and\xC3\xBA  X", 1, 5, "\xC3\x91and\xC3\xBA"},
+        {FETCH_KIND_ASCII, "", "\xC3\x91and\xC3\xBA  X", 8, 1, "X"},
+        {FETCH_KIND_ASCII, "", "short", 9, 3, ""},
+        {FETCH_KIND_ASCII, "", "short", -1, 3, ""},
+        {FETCH_KIND_ASCII, ";", "\"a;b\"; c ", 1, -1, "a;b"},
+        {FETCH_KIND_ASCII, ";", "\"a;b\"; c ", 2, -1, " c "},
+        {FETCH_KIND_ASCII, ";", "\"a;b\"; c ", 3, -1, ""},
+        {FETCH_KIND_INI, "|", "KEY=a|b|c", 0, -1, "KEY"},
+        {FETCH_KIND_INI, "|", "KEY=a|b|c", 2, -1, "b"},
+        {FETCH_KIND_INI, "|", "KEY=a|b|c", 4, -1, ""},
+        {FETCH_KIND_CALCULATED, "", "anything", 1, 1, ""},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(std::string(test.line) + " @" + std::to_string(test.position));
+        CFetch fetch;
+        fetch.m_nKind = test.kind;
+        fetch.m_strSeparator = test.separator;
+        fetch.m_strStringDelimiter = "\"";
+        fetch.m_strCurrentLine = test.line;
+        fetch.m_strCurrentIniEntry = test.line;
+        fetch.m_nPosition = test.position;
+        fetch.m_nLength = test.length;
+        EXPECT_EQ(fetch.ReadRawValue(), test.value);
+    }
+}
+
 // ---- Evaluation over a computed definition -------------------------------------------------
 
 class FetchFieldsTest : public FetchTestProgram
@@ -305,6 +344,8 @@ TEST_F(FetchFieldsTest, EveryFunctionOfTheLanguage)
         {"CUT", "ABCDEFGH"},
         {"CUT_MID", "ABCD"},
         {"PLAIN", ""},
+        {"DEFAULT_VALUE", "zz"},
+        {"DEFAULT_FIELD", "X7"},
         {"LOWER", ""},
         {"NO_SUCH_FIELD", ""},
     };
@@ -345,7 +386,7 @@ TEST_F(FetchFieldsTest, FieldsReferringToEachOtherReadEmptyWithOneTraceLine)
     {
         const char* field;
         const char* value;
-    } cases[] = {{"B", ""}, {"C", ""}, {"SELF", ""}, {"WIDE", ""}, {"OK", "fine"}};
+    } cases[] = {{"B", ""}, {"C", ""}, {"SELF", ""}, {"WIDE", ""}, {"P", ""}, {"OK", "fine"}};
     for (const auto& test : cases)
         EXPECT_EQ(Field(fetch, test.field), test.value) << test.field;
     EXPECT_EQ(fetch.m_nFieldDepth, 0);
