@@ -679,6 +679,8 @@ class CFetch
                                         const std::string& password, std::string& token);
     // Writes (or posts) the JSON document of a JSON target; false when it could not be written.
     bool WriteJsonDocument();
+    // 1 unless REQUIRE_VALID_SSL opts out ("N..."): certificates of web addresses are verified.
+    int GetRequireValidSsl() const;
     // Helpers of the writers.
     int SetSlot(const std::string& name);
     void EnsureWriteIfParsed();

@@ -262,6 +262,7 @@ void CFetch::RunPostCommand(const std::string& command)
     if (text.find("http") == std::string::npos)
         return;
     WinHttpClient client(text, 0);
+    client.m_bRequireValidSsl = static_cast<std::uint8_t>(GetRequireValidSsl());
     std::string error;
     if (!client.SendHttpRequest(error, "GET", 0))
         TRV_TRACE(2, "CFetch::RunPostCommand", "%s: %s", m_strName.c_str(), error.c_str());
@@ -302,6 +303,7 @@ bool CFetch::SendFileWebServices(const std::string& url, const char* body, int l
         headers.resize(kMaxHeaderCharacters);
 
     WinHttpClient client(url, 0);
+    client.m_bRequireValidSsl = static_cast<std::uint8_t>(GetRequireValidSsl());
     client.m_pRequestData.assign(body, static_cast<std::size_t>(std::max(length, 0)));
     client.SetAdditionalRequestHeaders(headers);
     std::string error;
@@ -319,6 +321,7 @@ bool CFetch::ObtenerTokenDobleAutenticacion(const std::string& authUrl, std::str
     token.clear();
     user = Base64Encode(user + ":" + password);
     WinHttpClient client(authUrl, 0);
+    client.m_bRequireValidSsl = static_cast<std::uint8_t>(GetRequireValidSsl());
     client.SetAdditionalRequestHeaders(
         "Content-Type: application/json\r\ncache-control: no-cache\r\nAuthorization: Basic " +
         user);
