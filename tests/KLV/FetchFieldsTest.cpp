@@ -466,6 +466,10 @@ TEST_F(FetchFieldsTest, ComputedFromTheOutputRecordWhenWriting)
     EXPECT_EQ(fetch.GetField("FREE", linked, 0, 1, nullptr), "40");
     // A field without an entry is not computed: its output value, none here.
     EXPECT_EQ(fetch.GetField("CONCAT", linked, 0, 1, nullptr), "");
+    // Writing, a place gives the value set for it, and a constant its text.
+    fetch.SetField("DEFAULT_VALUE", "set");
+    EXPECT_EQ(fetch.GetField("DEFAULT_VALUE", linked), "set");
+    EXPECT_EQ(fetch.GetField("VALUE_COMMA", linked), "A,B");
 }
 
 // ---- Required fields -------------------------------------------------------------------------
