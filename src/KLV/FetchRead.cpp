@@ -38,8 +38,10 @@ class CFetchWhereRecord final : public CFetchFilterRecord
 void SplitDelimitedLine(std::string_view rest, std::string_view separator,
                         std::string_view qualifier, CFetchTextList& fields)
 {
+    const bool singleCharacter = separator.size() == 1;
     while (!rest.empty()) {
-        const std::size_t separatorAt = rest.find(separator);
+        const std::size_t separatorAt =
+            singleCharacter ? rest.find(separator.front()) : rest.find(separator);
         const std::size_t openAt =
             qualifier.empty() ? std::string_view::npos : rest.find(qualifier);
         const auto cutPlain = [&](std::size_t from) {
@@ -57,7 +59,34 @@ void SplitDelimitedLine(std::string_view rest, std::string_view separator,
             continue;
         }
         const std::size_t inside = openAt + qualifier.size();
-        const std::size_t closeAt = rest.find(qualifier, inside);
+        // A doubled qualifier inside is one qualifier of the text (as the writer doubles it).
+        std::size_t closeAt = rest.find(qualifier, inside);
+        std::size_t copied = inside;
+        while (closeAt != std::string_view::npos &&
+               rest.substr(closeAt + qualifier.size(), qualifier.size()) == qualifier) {
+            if (copied == inside)
+                fields.Append(rest.substr(0, openAt));
+            fields.Append(rest.substr(copied, closeAt + qualifier.size() - copied));
+            copied = closeAt + 2 * qualifier.size();
+            closeAt = rest.find(qualifier, copied);
+        }
+        if (copied != inside && closeAt == std::string_view::npos) {
+            // Doubled qualifiers but no closing one: the rest of the line is the field.
+            fields.Append(rest.substr(copied));
+            fields.CloseItem();
+            return;
+        }
+        if (copied != inside) {
+            fields.Append(rest.substr(copied, closeAt - copied));
+            rest = rest.substr(closeAt + qualifier.size());
+            const std::size_t nextSeparator = rest.find(separator);
+            fields.Append(rest.substr(0, nextSeparator));
+            fields.CloseItem();
+            rest = nextSeparator == std::string_view::npos
+                       ? std::string_view()
+                       : rest.substr(nextSeparator + separator.size());
+            continue;
+        }
         if (closeAt == std::string_view::npos) {
             // An unclosed qualifier is text: it stays, moved before the field.
             fields.Append(qualifier);

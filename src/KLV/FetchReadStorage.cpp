@@ -2,22 +2,22 @@
 
 void CFetchTextList::SetAt(int index, std::string_view item)
 {
-    const std::size_t start = index == 0 ? 0 : m_ends[index - 1];
-    const std::size_t oldLength = m_ends[index] - start;
-    m_text.replace(start, oldLength, item);
-    const std::ptrdiff_t shift =
-        static_cast<std::ptrdiff_t>(item.size()) - static_cast<std::ptrdiff_t>(oldLength);
-    if (shift == 0)
+    Span& span = m_spans[static_cast<std::size_t>(index)];
+    if (item.size() == span.end - span.start) {
+        m_text.replace(span.start, item.size(), item);
         return;
-    for (std::size_t position = index; position < m_ends.size(); ++position)
-        m_ends[position] =
-            static_cast<std::size_t>(static_cast<std::ptrdiff_t>(m_ends[position]) + shift);
+    }
+    // A text of another size goes to the end of the buffer; the old bytes are left unused.
+    const std::size_t start = m_text.size();
+    m_text.append(item);
+    span = {start, m_text.size()};
+    m_openStart = m_text.size();
 }
 
 std::vector<std::string> CFetchTextList::ToVector() const
 {
     std::vector<std::string> items;
-    items.reserve(m_ends.size());
+    items.reserve(m_spans.size());
     for (int index = 0; index < GetSize(); ++index)
         items.emplace_back((*this)[index]);
     return items;

@@ -1,25 +1,25 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
-// A list of texts stored back to back in one buffer: the lines of a source (100,000 records
-// are one allocation, not 100,000) and the fields of the current line (split once per record,
-// with no allocation once the buffer has grown to the widest line). Items are read as views
-// that stay valid until the list is changed.
+// A list of texts kept in one buffer: the lines of a source (100,000 records are one
+// allocation, not 100,000; a whole file's text can be adopted as the buffer and its lines
+// pointed at without copying) and the fields of the current line (split once per record, with
+// no allocation once the buffer has grown to the widest line). Items are read as views that
+// stay valid until the list is changed.
 class CFetchTextList
 {
   public:
-    int GetSize() const { return static_cast<int>(m_ends.size()); }
-    bool IsEmpty() const { return m_ends.empty(); }
+    int GetSize() const { return static_cast<int>(m_spans.size()); }
+    bool IsEmpty() const { return m_spans.empty(); }
 
     std::string_view operator[](int index) const
     {
-        const std::size_t start = index == 0 ? 0 : m_ends[index - 1];
-        return std::string_view(m_text).substr(start, m_ends[index] - start);
+        const Span& span = m_spans[static_cast<std::size_t>(index)];
+        return std::string_view(m_text).substr(span.start, span.end - span.start);
     }
     std::string_view GetAt(int index) const { return (*this)[index]; }
     std::string_view GetLast() const { return (*this)[GetSize() - 1]; }
@@ -28,31 +28,56 @@ class CFetchTextList
     void RemoveAll()
     {
         m_text.clear();
-        m_ends.clear();
+        m_spans.clear();
+        m_openStart = 0;
     }
     void Reserve(std::size_t bytes, std::size_t items)
     {
         m_text.reserve(bytes);
-        m_ends.reserve(items);
+        m_spans.reserve(items);
     }
 
     void Add(std::string_view item)
     {
+        const std::size_t start = m_text.size();
         m_text.append(item);
-        m_ends.push_back(m_text.size());
+        m_spans.push_back({start, m_text.size()});
+        m_openStart = m_text.size();
     }
     // Builds the next item piece by piece: Append to the open item, then Close it.
     void Append(std::string_view piece) { m_text.append(piece); }
     void Append(char character) { m_text.push_back(character); }
-    void CloseItem() { m_ends.push_back(m_text.size()); }
+    void CloseItem()
+    {
+        m_spans.push_back({m_openStart, m_text.size()});
+        m_openStart = m_text.size();
+    }
 
-    // Replaces the item at index (moves the items after it when the size differs).
+    // Takes the text as the buffer (the list is emptied); AddRange then names its items.
+    void Adopt(std::string&& text)
+    {
+        m_text = std::move(text);
+        m_spans.clear();
+        m_openStart = m_text.size();
+    }
+    const std::string& GetBuffer() const { return m_text; }
+    void ReserveItems(std::size_t items) { m_spans.reserve(items); }
+    // An item made of the buffer's bytes [start, end).
+    void AddRange(std::size_t start, std::size_t end) { m_spans.push_back({start, end}); }
+
+    // Replaces the item at index.
     void SetAt(int index, std::string_view item);
 
     // Every item as its own string (tests, callers that keep a copy).
     std::vector<std::string> ToVector() const;
 
   private:
+    struct Span
+    {
+        std::size_t start;
+        std::size_t end;
+    };
     std::string m_text;
-    std::vector<std::size_t> m_ends;
+    std::vector<Span> m_spans;
+    std::size_t m_openStart = 0; // where the item being built with Append starts
 };

@@ -6,16 +6,24 @@
 #include "platform/Text.h"
 
 #include <cstring>
+#include <sys/stat.h>
 
 namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 constexpr std::size_t kReadBlockBytes = 1 << 16;
 
-// The whole file from its current position.
+// The whole file from its current position, in one allocation when its size is known.
 bool ReadAll(std::FILE* file, std::string& bytes)
 {
     bytes.clear();
+    struct stat status
+    {
+    };
+    if (::fstat(::fileno(file), &status) == 0 && status.st_size > 0) {
+        bytes.resize(static_cast<std::size_t>(status.st_size));
+        bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
+    }
     char block[kReadBlockBytes];
     for (;;) {
         const std::size_t read = std::fread(block, 1, sizeof block, file);
@@ -25,26 +33,29 @@ bool ReadAll(std::FILE* file, std::string& bytes)
     }
 }
 
-// The file's bytes as UTF-8 by the encoding setting: "DOS" is code page 850, "UTF8" and
-// anything else follow the text rule (valid UTF-8 as it is, else Windows-1252).
-std::string DecodeText(std::string& bytes, const std::string& encoding)
+// The file's bytes from `offset` on as UTF-8 by the encoding setting: "DOS" is code page
+// 850, "UTF8" and anything else follow the text rule (valid UTF-8 as it is, else
+// Windows-1252). Valid UTF-8 keeps its buffer and offset; a conversion starts at 0.
+std::string DecodeText(std::string& bytes, std::size_t& offset, const std::string& encoding)
 {
     if (encoding == "EBCDIC")
         for (char& character : bytes)
             if (character == '\0')
                 character = ' ';
-    if (encoding == "DOS")
-        return trv::Cp850ToUtf8(bytes);
-    if (trv::IsValidUtf8(bytes))
+    const std::string_view text = std::string_view(bytes).substr(offset);
+    if (encoding != "DOS" && trv::IsValidUtf8(text))
         return std::move(bytes);
-    return trv::Cp1252ToUtf8(bytes);
+    std::string converted = encoding == "DOS" ? trv::Cp850ToUtf8(text) : trv::Cp1252ToUtf8(text);
+    offset = 0;
+    return converted;
 }
 
-// The physical lines of the text without their line ends (LF or CR LF); a last line without a
-// line feed counts, an empty rest after the last one does not.
-template <typename Visit> void ForEachLine(std::string_view text, Visit&& visit)
+// The physical lines of the text from `offset` on, as [start, end) byte ranges without their
+// line ends (LF or CR LF); a last line without a line feed counts, an empty rest after the
+// last one does not.
+template <typename Visit> void ForEachLine(std::string_view text, std::size_t offset, Visit&& visit)
 {
-    std::size_t start = 0;
+    std::size_t start = offset;
     while (start < text.size()) {
         const char* found =
             static_cast<const char*>(std::memchr(text.data() + start, '\n', text.size() - start));
@@ -52,7 +63,7 @@ template <typename Visit> void ForEachLine(std::string_view text, Visit&& visit)
         const std::size_t next = found ? end + 1 : end;
         if (end > start && text[end - 1] == '\r')
             --end;
-        visit(text.substr(start, end - start));
+        visit(start, end);
         start = next;
     }
 }
@@ -188,19 +199,26 @@ int CFetch::ReadTextFile()
     m_pOutputFile.reset();
     if (!complete)
         TRV_TRACE(1, "CFetch::ReadTextFile", "Error leyendo %s", m_strOutputPath.c_str());
-    if (bytes.compare(0, kByteOrderMark.size(), kByteOrderMark) == 0) {
+    std::size_t offset = 0;
+    if (std::string_view(bytes).substr(0, kByteOrderMark.size()) == kByteOrderMark) {
         m_strAsciiFormat = "UTF8";
-        bytes.erase(0, kByteOrderMark.size());
+        offset = kByteOrderMark.size();
     }
-    const std::string text = DecodeText(bytes, m_strAsciiFormat);
+    std::string text = DecodeText(bytes, offset, m_strAsciiFormat);
 
     if (m_strLineTypeField.empty()) {
-        // A line count guess from the size keeps the offsets from growing many times.
-        m_arrLines.Reserve(text.size(), text.size() / 64 + 16);
-        ForEachLine(text, [this](std::string_view line) { m_arrLines.Add(line); });
+        // The decoded text becomes the lines' buffer: each line is a range of it.
+        m_arrLines.Adopt(std::move(text));
+        const std::string& buffer = m_arrLines.GetBuffer();
+        m_arrLines.ReserveItems(buffer.size() / 64 + 16);
+        ForEachLine(buffer, offset, [this](std::size_t start, std::size_t end) {
+            m_arrLines.AddRange(start, end);
+        });
     } else {
         CFetchLineTypeAssembler assembler(*this, m_arrLines);
-        ForEachLine(text, [&assembler](std::string_view line) { assembler.AddLine(line); });
+        ForEachLine(text, offset, [&](std::size_t start, std::size_t end) {
+            assembler.AddLine(std::string_view(text).substr(start, end - start));
+        });
         assembler.Finish();
     }
     BuildLineIndex();
