@@ -2,6 +2,7 @@
 
 #include "../params/MemoryFieldRecord.h"
 #include "KLV/Translate.h"
+#include "params/FetchFieldRecord.h"
 #include "platform/UserPrompt.h"
 
 #include <gtest/gtest.h>
@@ -307,6 +308,40 @@ TEST_F(CondicionantesTest, ValueVectorsOwnTheirSets)
     target.CopyAsking(copy);
     EXPECT_NE(target.GetSet(5), nullptr);
     EXPECT_EQ(target.GetInt(0), 1);
+}
+
+// The requirements file as a company keeps it, read through its data definition.
+TEST(CondicionantesFileTest, LoadsTheRequirementsFile)
+{
+    trv::RecordingUserPrompt prompt;
+    CFetchRecordSource source(TRV_TEST_DATA_DIR "/requirements/Requirements.ini",
+                              TRV_TEST_DATA_DIR "/requirements/requirements.txt");
+    CListaCondicionantes list;
+    list.LoadDefinitions(source, true, nullptr, false);
+
+    ASSERT_EQ(list.GetSize(), 9);
+    const int types[] = {1, 2, 3, 4, 5, 6, 7, 8, 4};
+    for (int i = 0; i < 9; ++i)
+        EXPECT_EQ(list[i]->type, types[i]) << list[i]->name;
+    EXPECT_EQ(list.FindByName("TAIL_LIFT"), -1);
+    EXPECT_EQ(list[1]->weight, 10);
+    EXPECT_EQ(list[1]->orderVariable, "ORDER_AXLES");
+    EXPECT_EQ(list[1]->resourceVariable, "TRUCK_AXLES");
+    EXPECT_EQ(list[5]->weight, 1); // "YES"
+    EXPECT_TRUE(list[3]->driver);
+    EXPECT_TRUE(list[6]->warehouse);
+    EXPECT_FALSE(list[0]->driver);
+    EXPECT_EQ(list[7]->GetListValuesText(), "S,M,L");
+    ASSERT_EQ(prompt.calls.size(), 1u);
+    EXPECT_EQ(prompt.calls[0].key, "NotAllowedDataType");
+
+    const TRequirementValues values = [&] {
+        TRequirementValues result;
+        result.Init(list.GetSize());
+        result.SetValue(8, 1);
+        return result;
+    }();
+    EXPECT_EQ(list.GetValueText(values, 8), "M");
 }
 
 } // namespace

@@ -4,10 +4,17 @@
 #include "../params/MemoryFieldRecord.h"
 #include "model/Condicionantes.h"
 #include "model/TimeWindow.h"
+#include "params/FetchFieldRecord.h"
 #include "params/VariablesKeys.h"
 #include "params/VarsShowed.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <unistd.h>
 
 namespace {
 
@@ -198,6 +205,63 @@ TEST_F(EntityVariablesTest, EveryMovingKindSurvivesARecord)
     read.requirements.Init(requirements.GetSize());
     ASSERT_EQ(keys.ReadFromFetch(read, record, 0, nullptr), 1);
     ExpectEqual(entity, read);
+}
+
+// Written to a separated text file through the data definitions and read back.
+TEST_F(EntityVariablesTest, EveryMovingKindSurvivesAnAsciiDefinition)
+{
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("trv-variables-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    const std::string file = (folder / "entities.txt").string();
+    CFetchRecordSource definitions(TRV_TEST_DATA_DIR "/variables/Variables.ini", file);
+
+    const TEntity entity = Filled();
+    {
+        std::unique_ptr<CFieldRecord> output = definitions.Open("ENTITIES", 2);
+        ASSERT_NE(output, nullptr);
+        TEntity copy = entity;
+        ASSERT_TRUE(keys.WriteToFetch(copy, *output, 0, "", 0, nullptr));
+        ASSERT_TRUE(output->WriteRecord());
+    }
+    std::ifstream written(file);
+    const std::string text((std::istreambuf_iterator<char>(written)), {});
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
+
+    const auto readAll = [&](const TFieldMap* fields) {
+        std::vector<TEntity> entities;
+        std::unique_ptr<CFieldRecord> input = definitions.Open("ENTITIES", 1);
+        EXPECT_NE(input, nullptr);
+        while (input && !input->IsEOF()) {
+            if (!input->MoveNext())
+                continue;
+            TEntity read;
+            read.requirements.Init(requirements.GetSize());
+            EXPECT_EQ(keys.ReadFromFetch(read, *input, 0, fields), 1);
+            entities.push_back(std::move(read));
+        }
+        return entities;
+    };
+    std::vector<TEntity> read = readAll(nullptr);
+    ASSERT_EQ(read.size(), 1u) << text;
+    ExpectEqual(entity, read[0]);
+
+    // A field map limits what is written: the other fields stay empty in the file.
+    {
+        std::unique_ptr<CFieldRecord> output = definitions.Open("ENTITIES", 2);
+        ASSERT_NE(output, nullptr);
+        TEntity copy = entity;
+        const TFieldMap fields = {{"CODE", ""}, {"FROM", "FROM"}};
+        ASSERT_TRUE(keys.WriteToFetch(copy, *output, 0, "", 0, &fields));
+        ASSERT_TRUE(output->WriteRecord());
+    }
+    read = readAll(nullptr);
+    ASSERT_EQ(read.size(), 1u);
+    EXPECT_EQ(read[0].code, entity.code);
+    EXPECT_EQ(read[0].window, entity.window);
+    EXPECT_EQ(read[0].count, 0);
+    EXPECT_EQ(read[0].hours.GetSize(), 0);
+    std::filesystem::remove_all(folder);
 }
 
 TEST_F(EntityVariablesTest, FieldMapLimitsReadAndWrite)
