@@ -477,8 +477,9 @@ class CFetch
     // FetchFunctions.cpp (the built-in functions), FetchSources.cpp (places and links) and
     // FetchConversions.cpp (value texts, required fields).
 
-    // Classifies every field line into its compiled form. GetField does it by itself when the
-    // definition (name, kind, mode, separator, lines) differs from the one last classified.
+    // Classifies every field line into its compiled form. GetField does it by itself after an
+    // Init (the settings read again) and when the name, kind, mode, separator or number of
+    // lines differ from the ones last classified.
     void ClassifyFields();
     // The kind of a field's line (or of `name` itself as an expression); `argument` receives
     // the text after the keyword, `ok` 0 when the line is malformed.

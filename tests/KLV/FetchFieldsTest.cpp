@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 
 namespace {
 
@@ -419,6 +420,23 @@ TEST_F(FetchFieldsTest, ClassificationFollowsANewInit)
     EXPECT_EQ(argument, "\"ABC\"+CODE");
     EXPECT_EQ(fetch.GetLineFormat("SUMINT(1", argument, ok, 1), LINE_SUMINT);
     EXPECT_EQ(ok, 0);
+}
+
+TEST_F(FetchFieldsTest, LinesChangedBetweenTwoInitsAreClassifiedAgain)
+{
+    const std::string file = Path("Changing.ini");
+    auto write = [&file](const char* line) {
+        std::ofstream(file) << "[BOOL]\nDEFAULT=1,0\n[TIME]\nDEFAULT=HH:MM\n[DATE]\n"
+                               "DEFAULT=DD/MM/YYYY\n[ONE_FORMAT]\nTYPE=FETCH_CALCULATED\n[ONE]\n"
+                            << line << "\n";
+    };
+    CFetch fetch;
+    write("F=VALUE=first");
+    ASSERT_TRUE(fetch.Init("ONE", "", "", FETCH_MODE_READ, "", "", "", 1, nullptr, "", file));
+    EXPECT_EQ(Field(fetch, "F"), "first");
+    write("F=+\"sec\"+\"ond\"");
+    ASSERT_TRUE(fetch.Init("ONE", "", "", FETCH_MODE_READ, "", "", "", 1, nullptr, "", file));
+    EXPECT_EQ(Field(fetch, "F"), "second");
 }
 
 TEST_F(FetchFieldsTest, VariablesComputeFromTheLineWhenTheirEntryIsSet)
