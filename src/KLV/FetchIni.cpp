@@ -63,7 +63,7 @@ int CFetch::OpenIni(int mode)
 
     int result = 1;
     if (mode == FETCH_MODE_WRITE) {
-        result = trv::DeleteProfileSectionKeys(section, m_strFile) ? 1 : 0;
+        result = trv::DeleteProfileSection(section, m_strFile) ? 1 : 0;
         if (!result)
             TRV_TRACE(1, "CFetch::OpenIni", "No se puede escribir %s", m_strFile.c_str());
     }
