@@ -332,6 +332,12 @@ class CFetch
     // COPY_FILES_TO_TMP: the path becomes the copy's path in the process temporary folder.
     void CopyToTemp(std::string& path);
     void ReadCopyToTemp();
+    // Helpers of the opens: the first loadable file of the name and the list; the closing
+    // steps of a text open; the WHERE parsed for the readers; the KEY fields of text sources.
+    int LoadFirstLoadable(int mode, const std::string& name);
+    int FinishTextOpen(int mode);
+    int PrepareWhere();
+    void ReadKeyFields();
 
     // Readers: the whole source into m_arrLines (text: the result is lines - 1; XML and JSON:
     // the number of lines, -1 when the document cannot be read).
@@ -344,37 +350,6 @@ class CFetch
 
     // Moves the current input file away after reading (DESTINATION_FOLDER ...).
     void MoveProcessedFile();
-
-    // Record storage.
-    CFetchTextList m_arrLines;      // records of a text, XML or JSON source, in file order
-    std::string m_strCurrentLine;   // the current record's line; "" when none is current
-    CFetchTextList m_arrLineFields; // fields of the current line (separator, qualifier removed)
-    std::unordered_map<std::string, int> m_mapColumns;   // XML/JSON path -> 0-based column
-    std::unordered_map<std::string, int> m_mapLineIndex; // key + occurrence ("%s%d") -> line
-    std::string m_strCurrentIniEntry;                    // "key=value" of the current INI entry
-    int m_nRecordCount = 0;
-    int m_bHasCurrentRecord = 0; // a record of the current file was accepted
-    int m_nHeaderSize = 0;
-    FetchTextArray m_arrHeaderFields; // XML/JSON targets: output element names of BUILD_HEADER
-
-    // Helpers of the opens: the first loadable file of the name and the list; the closing
-    // steps of a text open; the WHERE parsed for the readers; the KEY fields of text sources.
-    int LoadFirstLoadable(int mode, const std::string& name);
-    int FinishTextOpen(int mode);
-    int PrepareWhere();
-    void ReadKeyFields();
-    // Key groups of a text source with KEY fields.
-    CFetchTextList m_arrGroupLines;
-    int m_nGroupIndex = 0;
-
-    // Files of a FOLDER definition or of a "|" list.
-    FetchTextArray m_arrFiles;
-    int m_nNextFile = 0;
-    std::string m_strCurrentFile;
-    std::string m_strFolderWhere;
-    int m_bCopyToTemp = 0;
-    std::unique_ptr<std::FILE, FetchFileCloser> m_pOutputFile; // open text target or source
-    std::string m_strOutputPath;
 
     // Reading protocol: while !IsEOF(), read the fields when MoveNext() answers nonzero.
     // IsEOF may open the next file of a FOLDER or the next definition of a LIST in place.
@@ -451,6 +426,34 @@ class CFetch
     // The item width of a fixed-width list field (third number of its place), -1 for none.
     int GetListItemWidth(const std::string& name);
 
+    // Record storage.
+    CFetchTextList m_arrLines;      // records of a text, XML or JSON source, in file order
+    std::string m_strCurrentLine;   // the current record's line; "" when none is current
+    CFetchTextList m_arrLineFields; // fields of the current line (separator, qualifier removed)
+    std::unordered_map<std::string, int> m_mapColumns;   // XML/JSON path -> 0-based column
+    std::unordered_map<std::string, int> m_mapLineIndex; // key + occurrence ("%s%d") -> line
+    std::string m_strCurrentIniEntry;                    // "key=value" of the current INI entry
+    int m_nRecordCount = 0;
+    int m_bHasCurrentRecord = 0; // a record of the current file was accepted
+    int m_nHeaderSize = 0;
+    FetchTextArray m_arrHeaderFields; // XML/JSON targets: output element names of BUILD_HEADER
+
+    // KEY fields of a text, XML or JSON source: they group lines and index them by key.
+    FetchTextArray m_arrGroupKeyFields;
+    // Key groups of a text source with KEY fields.
+    CFetchTextList m_arrGroupLines;
+    int m_nGroupIndex = 0;
+
+    // Files of a FOLDER definition or of a "|" list.
+    FetchTextArray m_arrFiles;
+    int m_nNextFile = 0;
+    std::string m_strCurrentFile;
+    std::string m_strFolderWhere;
+    int m_nFolderFileKind = FETCH_KIND_ASCII; // how each file of the list is read
+    int m_bCopyToTemp = 0;
+    std::unique_ptr<std::FILE, FetchFileCloser> m_pOutputFile; // open text target or source
+    std::string m_strOutputPath;
+
     // INI sources: the entries of the section and the cursor (-1 before the first MoveNext).
     CFetchTextList m_arrIniEntries;
     int m_nIniLength = 0;
@@ -463,8 +466,6 @@ class CFetch
     std::string m_strListFile;
     std::string m_strListWhere;
     std::string m_strListWriteIf;
-    // KEY fields of a text, XML or JSON source: they group lines and index them by key.
-    FetchTextArray m_arrGroupKeyFields;
 
     FetchTextArray m_arrReadFields;
     std::string m_strRequirementName;
