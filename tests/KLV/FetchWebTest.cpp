@@ -171,9 +171,16 @@ class FetchWebTest : public FetchTestProgram
     std::string Definitions(const std::string& sections)
     {
         const std::string path = Path("Web.ini");
+        // Downloads go to the test's own folder, not the process's temporary one.
+        std::string text = sections;
+        const std::string type = "TYPE=JSON\n";
+        const std::string withFolder = type + "CARPETA_TEMPORAL=" + Path("") + "/\n";
+        for (std::size_t at = text.find(type); at != std::string::npos;
+             at = text.find(type, at + withFolder.size()))
+            text.replace(at, type.size(), withFolder);
         std::ofstream(path) << "[BOOL]\nDEFAULT=1,0\n\n[TIME]\nDEFAULT=hh:mm\n\n[DATE]\n"
                                "DEFAULT=DD/MM/YYYY\n\n[DEFAULT]\nDECIMAL_SEP=.\n\n"
-                            << sections;
+                            << text;
         return path;
     }
 

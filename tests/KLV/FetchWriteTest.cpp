@@ -323,12 +323,15 @@ TEST_F(FetchWriteTest, ConcatenatedFilesAreAppendedInOrder)
     WriteFile(Path("a.txt"), "a\n");
     CFetch fetch;
     // POST_CONCAT_FILES names are used as given: run where they are.
-    const auto previous = std::filesystem::current_path();
-    std::filesystem::current_path(Path(""));
+    struct WorkingFolder
+    {
+        std::filesystem::path previous = std::filesystem::current_path();
+        explicit WorkingFolder(const std::string& folder) { std::filesystem::current_path(folder); }
+        ~WorkingFolder() { std::filesystem::current_path(previous); }
+    } workingFolder(Path(""));
     ASSERT_TRUE(Open(fetch, "CONCAT"));
     WriteRecords(fetch, {{{"A", "b"}}});
     EXPECT_TRUE(fetch.Close());
-    std::filesystem::current_path(previous);
     EXPECT_EQ(ReadFile(Path("t.txt")), "t\na\nb\n");
 }
 
