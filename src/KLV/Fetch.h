@@ -727,6 +727,92 @@ class CFetch
     std::string m_strOutputScratch;
     // ==== End of writing ===================================================================
 
+    // ==== Linked definitions (FetchLinks.cpp, FetchLinksWrite.cpp) ========================
+    // A field line "(linking fields),(linked fields),DEFINITION,FIELD[,tail]" takes its value
+    // from the records of DEFINITION whose linked fields hold this record's linking values.
+    // Each linked definition is one child CFetch, keyed by name in m_mapChildIndex, created on
+    // first use and kept until Close; every field linking to that name shares it. Most of the
+    // state below lives on the child side.
+
+    // The value of a link (GetField's hook): `tail` holds definition, field and tail ("LIST",
+    // "DEFAULT=..."); `list` joins the values of every linked record.
+    std::string ReadLinkedField(std::string& tail, const std::string& linking,
+                                const std::string& linked, int& linkedFlag, int list,
+                                const FetchTextMap* variables);
+    // The child for the name, searched for the current record's linking values; -1 when it
+    // cannot be made or no linked record matches.
+    int FindLinkedFetch(const std::string& name, const std::string& linking,
+                        const std::string& linked, std::string& fileName, int unused, int list,
+                        const FetchTextMap* variables);
+    // The child a field links to, searched, with m_nLinkPosition back at 0; -1 for none.
+    int FindLinkedFetchForField(const std::string& field);
+    // NAME_LINKFILENAME of this definition, CREATE(FILENAME,ext) naming a file beside ours.
+    std::string GetLinkFileName(const std::string& name, const std::string& ownName = "");
+    // On a child: its linking lists are exactly these texts split at ",".
+    int SameLinkFields(const std::string& linking, const std::string& linked) const;
+    // On a child: finds the records holding m_arrLinkValues; 1 when at least one was found.
+    int SearchLinkedRegisters();
+    int MatchesLinkValues();
+    // On a child: back on its first record before a scan.
+    int RewindLinked();
+    // SetField's hook: the value goes to the linked definition together with the linking
+    // values of this output record.
+    void SaveLinkedField(const std::string& name, const std::string& value, std::string& tail,
+                         const std::string& linking, const std::string& linked, int append,
+                         const TFetchColumnType* columnType, int& written);
+    // The value of a field in the output record being built (a place, or through links).
+    std::string SearchLinkingFieldValue(const std::string& name, int& found, int append,
+                                        const TFetchColumnType* columnType);
+    // The linked records of one entity: index = FindLinkedFetchForField (or -1 for this
+    // definition's own key group), then while !IsLinkedEOF(index): MoveNextLinked(index) and
+    // read the fields through m_arrChildren[index] (through this definition for -1).
+    int MoveNextLinked(int child);
+    int IsLinkedEOF(int child);
+    // Per-record marks and the names of the chain read last, for this and every descendant.
+    void ClearLinkMarks();
+    void ClearChildLinkedFieldNames();
+    void ResetChildLinkedIndexes();
+
+    // Helpers.
+    int SetLinkLists(const std::string& linking, const std::string& linked);
+    void ReportLinkMismatch(const char* traceFormat, const char* method);
+    // Closes, destroys and forgets the child: no later use reaches it again.
+    void ForgetChild(int index);
+    int GetLinkDepth() const;
+    int IsLinkKeyPath() const;
+    int SearchLinkedByKey();
+    int ScanLinked();
+    // The found line (an INI entry on INI children) becomes the current record.
+    void MakeLinkedLineCurrent(std::string_view line);
+    std::string ReadLinkedListValues(CFetch& child, const std::string& field,
+                                     const std::string& fileName, const FetchTextMap* variables);
+    // Database children: their search, walk and end test.
+    int SearchLinkedDatabase();
+    std::string ReadLinkedDatabaseValues(CFetch& child, const std::string& field, int listMode,
+                                         const FetchTextMap* variables);
+    int MoveNextLinkedDatabase(CFetch& child);
+    int IsLinkedDatabaseEOF(CFetch& child);
+    // A write-mode child for the name, registered; -1 (traced) when it cannot be made.
+    int CreateWriteChild(const std::string& name, const std::string& file,
+                         const std::string& linking, const std::string& linked, const char* method,
+                         const char* initFailedFormat);
+
+    int m_nLinkedChild = -1;           // child used by the last linked read or search
+    std::string m_strLinkedFieldName;  // field read through the last linked read
+    FetchTextArray m_arrLinkingFields; // on a child: the parent's linking field names
+    FetchTextArray m_arrLinkedFields;  // on a child: its own linked field names
+    FetchTextArray m_arrLinkValues;    // on a child: the values searched for
+    // On a child: searched for the parent's current record (reading) or its output record
+    // holds the linking values (writing).
+    int m_bLinkSearched = 0;
+    int m_bReuseChildLinks = 1;      // 0 while used as a LIST child: search own children again
+    CFetchTextList m_arrLinkedLines; // on a text or INI child: the records found
+    std::vector<int> m_arrLinkedLineChild; // on a LIST reader: the member each line came from
+    int m_nLinkPosition = 0;               // next linked record of MoveNextLinked
+    int m_nLinkScans = 0;                  // searches that walked the records (not the key index)
+    int m_nLinkWriteDepth = 0;             // nesting of SaveLinkedField on this object
+    // ==== End of linked definitions ========================================================
+
   private:
     // Opens the source by kind (Init's last step); nonzero on success.
     int OpenSource(const std::string& file, CAdoDB* connection,

@@ -149,7 +149,6 @@ void CFetch::ClearFieldCache()
 std::string CFetch::GetField(const std::string& name, int& linked, int list, int direct,
                              const FetchTextMap* variables)
 {
-    (void)list; // handed to the linked reader, which comes with linked definitions
     m_strLinkedBoolTrue.clear();
     m_strLinkedBoolFalse.clear();
     m_strLinkedTimeFormat.clear();
@@ -281,10 +280,9 @@ std::string CFetch::GetField(const std::string& name, int& linked, int list, int
                     result = GetField(fallback, linked);
             }
         } else {
-            // A link to another definition: read through linked definitions, which this
-            // build does not follow yet.
+            // A link to another definition (FetchLinks.cpp).
             linked = 1;
-            result.clear();
+            result = ReadLinkedField(argument, linking, linkedFields, linked, list, nullptr);
         }
     }
 

@@ -143,10 +143,11 @@ int CFetch::SetField(const std::string& name, const std::string& value, int appe
             return 0;
     }
     if (!source.empty() && !source.starts_with("DEFAULT=")) {
-        // Values of linked definitions are stored by the linked definitions themselves.
-        WriteTrace(__FILE_NAME__, __LINE__, "CFetch::SetField", 3, true,
-                   "Field: %s linked, not written here", name.c_str());
-        return 0;
+        // Values of linked definitions are stored by the linked definitions themselves
+        // (FetchLinksWrite.cpp).
+        int written = 0;
+        SaveLinkedField(name, text, source, linking, linked, append, columnType, written);
+        return written;
     }
     const std::size_t columnsBefore = m_arrSetTypes.size();
     StoreOutputValue(name, text, append, columnType, isText);

@@ -320,6 +320,9 @@ int CFetch::AdvanceListChild(int followLinks)
 int CFetch::MoveNext()
 {
     ClearFieldCache();
+    // A new record of a top-level definition: its linked children search again.
+    if (!m_pParent)
+        ClearLinkMarks();
     switch (m_nKind) {
     case FETCH_KIND_ASCII:
     case FETCH_KIND_XML:

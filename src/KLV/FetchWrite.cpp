@@ -250,6 +250,8 @@ void CFetch::ClearRecord()
     m_writeIfFilter.ClearWriteIf();
     // The values computed for the record before go with it.
     m_mapFieldCache.clear();
+    // The next record's linked children receive its linking values again.
+    m_bLinkSearched = 0;
     for (auto& child : m_arrChildren)
         child->ClearRecord();
 }
