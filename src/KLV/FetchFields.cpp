@@ -230,14 +230,16 @@ std::string CFetch::GetField(const std::string& name, int& linked, int list, int
     int needs = 1;
     int computed = 0;
     std::string result;
-    if (line) {
-        WriteTrace(__FILE_NAME__, __LINE__, "CFetch::GetLineFormat", 3, true, "%s=%s", name.c_str(),
-                   line->expression.c_str());
-        result = EvaluateCompiledLine(line, name, needs, computed, nullptr);
-    } else if (m_bSameFieldName && m_nKind == FETCH_KIND_DATABASE) {
-        argument = name; // a column of the field's own name
+    // SAMEFIELDNAME: a database field without a line is the column of its own name.
+    const bool ownColumn = m_bSameFieldName && m_nKind == FETCH_KIND_DATABASE &&
+                           (!line || line->kind == LINE_UNDEFINED);
+    if (ownColumn) {
+        argument = name;
     } else {
-        result = EvaluateCompiledLine(nullptr, name, needs, computed, nullptr);
+        if (line)
+            WriteTrace(__FILE_NAME__, __LINE__, "CFetch::GetLineFormat", 3, true, "%s=%s",
+                       name.c_str(), line->expression.c_str());
+        result = EvaluateCompiledLine(line, name, needs, computed, nullptr);
     }
     if (!needs) {
         linked = 0;
@@ -255,7 +257,7 @@ std::string CFetch::GetField(const std::string& name, int& linked, int list, int
             argument = line->rest;
             placeOk = line->placeOk;
         } else {
-            if (line)
+            if (line && !ownColumn)
                 argument = line->argument;
             placeOk = ProcessINILine(argument, linking, linkedFields);
         }
@@ -330,7 +332,8 @@ std::string CFetch::EvaluateLine(const std::string& name, std::string& argument,
         }
     }
     argument = line ? line->argument : std::string();
-    if (!line && m_bSameFieldName && m_nKind == FETCH_KIND_DATABASE) {
+    if ((!line || line->kind == LINE_UNDEFINED) && m_bSameFieldName &&
+        m_nKind == FETCH_KIND_DATABASE) {
         argument = name;
         return name;
     }
@@ -438,8 +441,10 @@ std::string CFetch::ReadRawValue()
             value = value.substr(0, value.find(m_strSeparator));
         return value;
     }
-    // Database rows are read by the database sources; FIXED, LIST and FETCH_CALCULATED
-    // definitions have no raw values.
+    if (m_nKind == FETCH_KIND_DATABASE)
+        return ReadDatabaseValue(); // FetchDatabase.cpp
+    // FIXED, LIST and FETCH_CALCULATED definitions have no raw values (an SQL-family
+    // definition is a database one once opened).
     return {};
 }
 
