@@ -87,7 +87,7 @@ int CFetch::Close(int)
 {
     bool completed = true;
     if (m_nKind == FETCH_KIND_JSON && m_jsonDocument && m_jsonDocument->size() > 0)
-        completed = WriteJsonDocument();
+        completed = WriteJsonDocument() && completed;
     m_jsonDocument.reset();
 
     if (IsTextKind(m_nKind) || m_pOutputFile) {

@@ -246,8 +246,9 @@ void CFetch::ClearRecord()
     m_arrOutPadChars.clear();
     m_arrOutIsText.clear();
     m_arrOutColumns.clear();
-    EnsureWriteIfParsed();
-    m_writeIfFilter.ClearWriteIf();
+    // Parsed by the first value set; a definition that never writes never parses it.
+    if (m_bWriteIfParsed)
+        m_writeIfFilter.ClearWriteIf();
     // The values computed for the record before go with it.
     m_mapFieldCache.clear();
     // The next record's linked children receive its linking values again.
@@ -289,9 +290,12 @@ bool CFetch::WriteRecord(int newDriverFile, const std::string& driverCode)
 {
     if (m_bufVariables.GetSize() > 0)
         ProcessVariablesSection(m_bufVariables, 0);
-    EnsureWriteIfParsed();
-    if (!m_writeIfFilter.IsEmpty() && m_writeIfFilter.TestWriteIf())
-        return true;
+    // A LIST definition's condition is its children's: they receive the values and test it.
+    if (m_nKind != FETCH_KIND_LIST) {
+        EnsureWriteIfParsed();
+        if (!m_writeIfFilter.IsEmpty() && m_writeIfFilter.TestWriteIf())
+            return true;
+    }
     if (!m_strAskQuestion.empty())
         SetFieldString(m_strAskQuestion, m_strAskAnswer, -1);
 

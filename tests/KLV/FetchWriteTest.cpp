@@ -395,6 +395,14 @@ TEST_F(FetchWriteTest, ListDefinitionWritesEveryChild)
     ASSERT_TRUE(fetch.Close());
     EXPECT_EQ(ReadFile(Path("one.txt")), "a1;b1\na2\n");
     EXPECT_EQ(ReadFile(Path("two.txt")), "a1  \na2  \n");
+
+    // The LIST's write condition is applied by each child to the values it received.
+    CFetch conditional;
+    ASSERT_TRUE(Open(conditional, "BOTH_IF"));
+    WriteRecords(conditional, {{{"A", "a1"}, {"B", "b1"}}, {{"A", "a2"}}});
+    ASSERT_TRUE(conditional.Close());
+    EXPECT_EQ(ReadFile(Path("one.txt")), "a2\n");
+    EXPECT_EQ(ReadFile(Path("two.txt")), "a2  \n");
 }
 
 TEST_F(FetchWriteTest, CalculatedFieldsSumTheValuesSet)
