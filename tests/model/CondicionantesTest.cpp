@@ -16,7 +16,10 @@ std::vector<Row> RequirementRows()
 {
     return {
         {{"REQ_NAME", "FRIDGE"}, {"REQ_TYPE", "BOOL"}, {"REQ_PREFERENT", "0"}},
-        {{"REQ_NAME", "AXLES"}, {"REQ_TYPE", ">"}, {"REQ_PREFERENT", "10"}},
+        {{"REQ_NAME", "AXLES"},
+         {"REQ_TYPE", ">"},
+         {"REQ_PREFERENT", "10"},
+         {"REQ_ORDER_VARIABLE", "ORDER_AXLES"}},
         {{"REQ_NAME", "HEIGHT"}, {"REQ_TYPE", "<"}},
         {{"REQ_NAME", "BRAND"}, {"REQ_TYPE", "4"}, {"REQ_DRIVER", "1"}},
         {{"REQ_NAME", "NOTE"}, {"REQ_TYPE", "FREE_TEXT"}},
@@ -268,6 +271,7 @@ TEST_F(CondicionantesTest, SavesDefinitionsThatLoadAgain)
         EXPECT_EQ(reloaded[i]->weight, list[i]->weight);
         EXPECT_EQ(reloaded[i]->driver, list[i]->driver);
         EXPECT_EQ(reloaded[i]->warehouse, list[i]->warehouse);
+        EXPECT_EQ(reloaded[i]->orderVariable, list[i]->orderVariable);
         EXPECT_EQ(reloaded[i]->listValues.GetSize(), list[i]->listValues.GetSize());
     }
 }

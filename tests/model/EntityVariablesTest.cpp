@@ -294,6 +294,12 @@ TEST_F(EntityVariablesTest, WindowsShowAndParseWithinLimits)
     TEntity entity = Filled();
     EXPECT_EQ(Text(entity, "HOURS"), "08:00 - 19:00");
     EXPECT_EQ(Text(entity, "WINDOW"), "07:00 - 18:00");
+    // Sort values: start x 1440 + end, also for an unset window (beyond 32 bits).
+    const int window = keys.FindVariable("WINDOW");
+    EXPECT_EQ(std::get<double>(keys.GetValueVariant(window, entity)), 420.0 * 1440 + 1080);
+    TEntity unset;
+    EXPECT_EQ(std::get<double>(keys.GetValueVariant(window, unset)),
+              double(UnsetMinute) * 1440 + UnsetMinute);
     EXPECT_EQ(Text(entity, "REQ"), ""); // the variable names no definition
     struct Case
     {
