@@ -229,6 +229,8 @@ int CFetch::ReadTextFile()
 
 void CFetch::ReadKeyFields()
 {
+    // The KEY columns as a database source has them; the result does not stop the open.
+    GetPrimaryKeys();
     m_arrGroupKeyFields.SetSize(0);
     FetchTextArray names;
     AppendCommaItems(GetSetting("KEY"), names);
