@@ -776,8 +776,6 @@ class CFetch
     // Helpers.
     int SetLinkLists(const std::string& linking, const std::string& linked);
     void ReportLinkMismatch(const char* traceFormat, const char* method);
-    // Closes, destroys and forgets the child: no later use reaches it again.
-    void ForgetChild(int index);
     int GetLinkDepth() const;
     int IsLinkKeyPath() const;
     int SearchLinkedByKey();

@@ -95,27 +95,6 @@ void CFetch::ReportLinkMismatch(const char* traceFormat, const char* method)
     WriteTrace(__FILE_NAME__, __LINE__, method, 1, false, traceFormat, message.c_str());
 }
 
-void CFetch::ForgetChild(int index)
-{
-    if (index < 0 || index >= static_cast<int>(m_arrChildren.size()))
-        return;
-    m_arrChildren[static_cast<std::size_t>(index)]->Close(1);
-    m_arrChildren.erase(m_arrChildren.begin() + index);
-    for (auto entry = m_mapChildIndex.begin(); entry != m_mapChildIndex.end();) {
-        if (entry->second == index) {
-            entry = m_mapChildIndex.erase(entry);
-            continue;
-        }
-        if (entry->second > index)
-            --entry->second;
-        ++entry;
-    }
-    if (m_nLinkedChild == index)
-        m_nLinkedChild = -1;
-    else if (m_nLinkedChild > index)
-        --m_nLinkedChild;
-}
-
 int CFetch::GetLinkDepth() const
 {
     int depth = 0;
