@@ -30,6 +30,40 @@ int Clamp(int value, int minimum, int maximum)
     return value;
 }
 
+// A number whose fraction is all zeros loses it ("12.000000" -> "12"); any other text stays
+// as it is ("0.000500" keeps its digits).
+void StripZeroFraction(std::string& text)
+{
+    const std::size_t point = text.find('.');
+    if (point == std::string::npos || point == 0 ||
+        text.find_first_not_of('0', point + 1) != std::string::npos)
+        return;
+    const std::size_t digitsStart = text.front() == '-' ? 1 : 0;
+    if (digitsStart == point || text.find_first_not_of("0123456789", digitsStart) != point)
+        return;
+    text.erase(point);
+}
+
+// True when the field reads a single, double, decimal or numeric column of the open recordset.
+bool ReadsFloatColumn(CFetch& fetch, const std::string& name)
+{
+    if (fetch.m_nKind != FETCH_KIND_DATABASE || !fetch.m_pRecordset)
+        return false;
+    std::string argument;
+    int ok = 0;
+    const int lineKind = fetch.GetLineFormat(name, argument, ok, 0);
+    const bool ownColumn = fetch.m_bSameFieldName && lineKind == LINE_UNDEFINED;
+    if (lineKind != LINE_POSITION && !ownColumn)
+        return false;
+    std::string column;
+    if (!fetch.ReadFieldFormat(name, column, false) || column.empty())
+        return false;
+    long type = 0;
+    fetch.m_pRecordset->vGetFieldType(column, type);
+    constexpr long kSingle = 4, kDouble = 5, kDecimal = 14, kNumeric = 131;
+    return type == kSingle || type == kDouble || type == kDecimal || type == kNumeric;
+}
+
 } // namespace
 
 std::string CFetch::GetFieldString(const std::string& name, const std::string& defaultValue,
@@ -44,6 +78,8 @@ std::string CFetch::GetFieldString(const std::string& name, const std::string& d
             CheckRequiredField(name, linked);
         return defaultValue;
     }
+    if (ReadsFloatColumn(*this, name))
+        StripZeroFraction(value);
     if (width == -1)
         width = GetMaxChars(name, 1);
     if (width > 0 && trv::Length(value) > static_cast<std::size_t>(width))

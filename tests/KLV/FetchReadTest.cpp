@@ -1,8 +1,10 @@
 #include "FetchReadTestProgram.h"
 #include "KLV/Fetch.h"
+#include "platform/Profile.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -203,6 +205,29 @@ TEST_F(FetchReadTest, EmptyFileEndsAtOnceAndAnExtraFilterNarrowsTheWhere)
     CFetch narrowed;
     ASSERT_TRUE(Open(narrowed, "CSV_WHERE", "", FETCH_MODE_READ, "CODE=\"A3\""));
     EXPECT_EQ(ReadRecords(narrowed, {"CODE"}), Records{"A3"});
+}
+
+TEST_F(FetchReadTest, FloatColumnsLoseOnlyAnAllZeroFraction)
+{
+    const std::string database = ReadPath("prices.db");
+    const std::string create = "/usr/bin/python3 -c \"import sqlite3; c = sqlite3.connect('" +
+                               database +
+                               "'); c.execute('CREATE TABLE prices (id INTEGER, price DOUBLE, "
+                               "code VARCHAR(20))'); c.execute(\\\"INSERT INTO prices VALUES "
+                               "(1, 12.0, '7.000'), (2, 0.0005, 'x')\\\"); c.commit()\"";
+    if (std::system(create.c_str()) != 0)
+        GTEST_SKIP() << "no python3 sqlite3 module";
+    WriteBytes(
+        ReadPath("Read.ini"),
+        ReadBytes(ReadPath("Read.ini")) +
+            "\n[PRICES_FORMAT]\nTYPE=DATABASE\nFILENAME=Driver=SQLite3;Database=" + database +
+            "\nTABLENAME=prices\nKEY=ID\n[PRICES]\nID=id\nPRICE=price\n"
+            "CODE=code\n");
+    trv::ClearProfileCache();
+    CFetch fetch;
+    if (!Open(fetch, "PRICES"))
+        GTEST_SKIP() << "no SQLite ODBC driver";
+    EXPECT_EQ(ReadRecords(fetch, {"ID", "PRICE", "CODE"}), (Records{"1|12|7.000", "2|0.000500|x"}));
 }
 
 } // namespace
