@@ -4,6 +4,7 @@
 #include "KLV/FetchExpression.h"
 #include "KLV/FetchFilter.h"
 #include "KLV/Geodesy.h"
+#include "KLV/SqlStatement.h"
 #include "KLV/FetchReadStorage.h"
 #include "containers/AutoArray.h"
 #include "containers/SmartArray.h"
@@ -110,6 +111,13 @@ class Value;
 struct FetchJsonDeleter
 {
     void operator()(Json::Value* value) const;
+};
+
+// The worksheet an EXCEL definition reads or writes, held in memory (FetchExcel.cpp).
+struct CFetchWorkbook;
+struct FetchWorkbookDeleter
+{
+    void operator()(CFetchWorkbook* workbook) const;
 };
 
 class CFetch
@@ -810,6 +818,92 @@ class CFetch
     int m_nLinkScans = 0;                  // searches that walked the records (not the key index)
     int m_nLinkWriteDepth = 0;             // nesting of SaveLinkedField on this object
     // ==== End of linked definitions ========================================================
+
+    // ==== Database sources and targets (FetchDatabase.cpp), spreadsheets (FetchExcel.cpp) ===
+    // TYPE "DATABASE" and the SQL family read and write one table through a connection; the
+    // TYPE word is the SQL dialect. Once opened, the SQL family is kind DATABASE. An EXCEL
+    // definition is kind DATABASE too, but its worksheet is held in memory (m_pWorkbook)
+    // instead of a recordset. No value reaches a statement raw (SqlDialect.h).
+
+    // Opens a DATABASE or SQL-family source (Init's last step); nonzero on success.
+    int OpenDatabaseSource(CAdoDB* connection);
+    int OpenSqlSource(int mode, CAdoDB* connection);
+    bool InitAdoDB(int mode, CAdoDB* connection);
+    // Puts a connection into the current slot: the definition's own, else one on the outside
+    // connection's string. The outside connection itself is never closed here.
+    bool OpenDB(CAdoDB* connection);
+    void ReadConnectionString();
+    bool ReadTableName();
+    // The statement the table is opened with; converts m_strWhere into SQL in place.
+    bool GetSelect(std::string& statement, int mode);
+    bool ReadOrderBy(std::string& orderBy);
+    bool OpenRecordset(std::string& statement, const std::string& orderBy, int flag = 0);
+    bool GetPrimaryKeys();
+    bool GetDeletingFields();
+    // Appends the source column of each field name; false at the first field without a line.
+    bool FillArrayWithFieldsString(const FetchTextArray& fields, FetchTextArray& columns);
+    // The source column of a field: its column name, its position, or its own name.
+    bool ReadFieldFormat(const std::string& field, std::string& column, bool showError);
+    // column=literal for each linking field of a linked definition, " AND " joined; an empty
+    // value gives IS NULL. False without an open table or when a field has no line.
+    bool BuildLinkWhere(const FetchTextArray& linkingFields, const FetchTextArray& linkingValues,
+                        std::string& condition);
+    // The connection slot of the current LIST child (grown when needed).
+    CAdoDBPtr& CurrentConnectionSlot();
+    CAdoDB* CurrentConnection();
+    // The target table with its column types; opened on first use, null when it cannot be.
+    trv::CSqlTable* SqlTable();
+    trv::SqlValueFormat SqlFormat() const;
+    // The FETCH_DATE text of filters and deletes: the date argument (1 January 1980 when there
+    // is none) in the DATE format.
+    std::string FetchDateText();
+
+    // Reading rows.
+    int IsDatabaseEOF();
+    int MoveNextDatabase();
+    std::string ReadDatabaseValue();
+
+    // Writing rows: the record (line -1) or list line `line` with its values, insert or update
+    // by key. False (traced, m_strLastError set) when the row could not be written.
+    bool WriteDatabaseValues(int line, const std::vector<std::string>& values);
+    // Deletes the old rows: by a filter, or by the DELETE columns once per opening (every
+    // record with DELETE_ALWAYS); then the children's DELETE_SENTENCE. `values` are the line's
+    // output values (null: the record's).
+    bool DeleteData(const std::string& filter, int line = -1,
+                    const std::vector<std::string>* values = nullptr);
+    bool ExecuteSQLSentence(const std::string& sql);
+    bool DeleteAllData();
+    // The places of the columns in m_arrOutColumns, -1 when the record did not set them.
+    void MapPrimaryKeys(const FetchTextArray& columns, std::vector<int>& places) const;
+    // POST sentence, workbook saved, recordset, table and connections released (Close).
+    bool CloseDatabaseSource();
+
+    // Spreadsheets.
+    int OpenExcelSource(int mode);
+    int IsExcelEOF() const;
+    int MoveNextExcel();
+    std::string ReadExcelValue() const;
+    bool WriteExcelValues(const std::vector<std::string>& values);
+    bool SaveWorkbook();
+
+    std::vector<CAdoDBPtr> m_arrConnections; // one slot per LIST child, selected by m_nCurrentChild
+    CAdoRecordsetPtr m_pRecordset;           // the rows read, or the target's column probe
+    std::string m_strQuery;
+    FetchTextArray m_arrOrderByFields;
+    FetchTextArray m_arrKeyFields;
+    FetchTextArray m_arrKeyColumns;
+    std::vector<int> m_arrKeyColumnIndex;
+    FetchTextArray m_arrDeletingFields;
+    FetchTextArray m_arrDeletingColumns;
+    std::vector<int> m_arrDeletingValues;
+    trv::CSqlDialect m_sqlDialect;
+    // Declared after the dialect and the connections it refers to, so it goes first.
+    std::unique_ptr<trv::CSqlTable> m_pSqlTable;
+    int m_bLogNewEntries = 0; // callers set it: inserted rows go to "IONewEntries.log"
+    std::unique_ptr<trv::CSqlNewEntriesLog> m_pNewEntriesLog;
+    int m_bRecordDeleted = 0; // the DELETE columns' delete ran in this opening
+    std::unique_ptr<CFetchWorkbook, FetchWorkbookDeleter> m_pWorkbook;
+    // ==== End of database sources and targets ============================================
 
   private:
     // Opens the source by kind (Init's last step); nonzero on success.

@@ -85,7 +85,8 @@ std::string CannotWriteText(const std::string& path, const std::string& reason)
 
 int CFetch::Close(int)
 {
-    bool completed = true;
+    // POST sentence, workbook target, connections (FetchDatabase.cpp).
+    bool completed = CloseDatabaseSource();
     if (m_nKind == FETCH_KIND_JSON && m_jsonDocument && m_jsonDocument->size() > 0)
         completed = WriteJsonDocument() && completed;
     m_jsonDocument.reset();

@@ -63,7 +63,8 @@ std::vector<std::string> FindMatchingFiles(const std::string& folder, const std:
 
 } // namespace
 
-int CFetch::OpenSource(const std::string& file, CAdoDB*, CFetchConditionBuilder* conditionBuilder)
+int CFetch::OpenSource(const std::string& file, CAdoDB* connection,
+                       CFetchConditionBuilder* conditionBuilder)
 {
     switch (m_nKind) {
     case FETCH_KIND_FIXED:
@@ -85,6 +86,9 @@ int CFetch::OpenSource(const std::string& file, CAdoDB*, CFetchConditionBuilder*
         return OpenIni(m_nMode);
     case FETCH_KIND_LIST:
         return OpenList(m_nMode, conditionBuilder);
+    case FETCH_KIND_DATABASE:
+    case FETCH_KIND_SQL:
+        return OpenDatabaseSource(connection); // FetchDatabase.cpp
     default:
         // The database kinds have no reader in this build.
         m_strLastError = "TYPE " + m_strType;

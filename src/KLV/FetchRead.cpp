@@ -248,9 +248,11 @@ int CFetch::IsEOF()
         if (end)
             return AdvanceFolder();
         return 0;
+    case FETCH_KIND_DATABASE:
+        end = IsDatabaseEOF(); // FetchDatabase.cpp
+        break;
     default:
-        // Database rows are walked by the database source; LIST and FETCH_CALCULATED have no
-        // records of their own.
+        // LIST and FETCH_CALCULATED have no records of their own.
         end = 1;
         break;
     }
@@ -333,6 +335,8 @@ int CFetch::MoveNext()
         return MoveNextFixed();
     case FETCH_KIND_INI:
         return MoveNextIni();
+    case FETCH_KIND_DATABASE:
+        return MoveNextDatabase(); // FetchDatabase.cpp
     default:
         return 0;
     }

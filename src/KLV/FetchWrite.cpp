@@ -515,17 +515,6 @@ void CFetch::AppendJsonRecord(const std::vector<std::string>& values)
     ++m_nRecord;
 }
 
-bool CFetch::WriteDatabaseRow(int line)
-{
-    // Database rows are written by the database layer; until it is part of this build a
-    // database target refuses the record instead of dropping it silently.
-    (void)line;
-    m_strLastError = "DATABASE " + m_strName;
-    TRV_TRACE(1, "CFetch::WriteRecord", "%s: database targets cannot be written in this build",
-              m_strName.c_str());
-    return false;
-}
-
 // ---- Records holding lists ---------------------------------------------------------------
 
 int CFetch::WriteListLines()
@@ -579,7 +568,7 @@ int CFetch::WriteListLines()
                 listPlace ? std::string(placeItems[line]) : GetCleanOutputValue(place);
         }
         if (m_nKind == FETCH_KIND_DATABASE) {
-            written = WriteDatabaseRow(line) && written;
+            written = WriteDatabaseValues(line, values) && written; // FetchDatabase.cpp
             continue;
         }
         if (!IsTextKind(m_nKind))
@@ -721,12 +710,6 @@ void CFetch::StripListWrappers()
         if (close != std::string::npos)
             value.erase(close);
     }
-}
-
-void CFetch::CloseRecordset()
-{
-    // Database sources release their recordset and connection with the database layer; a
-    // definition of the other kinds holds none.
 }
 
 void CFetch::EvaluateFields(FetchTextMap& expressions)

@@ -108,19 +108,6 @@ class Workbook
     CZipArchive m_archive;
 };
 
-// "Orders$", "[Orders$]" and "'Orders'" name the sheet "Orders".
-std::string BareSheetName(std::string_view name)
-{
-    name = Trim(name);
-    if (name.size() >= 2 && name.front() == '[' && name.back() == ']')
-        name = name.substr(1, name.size() - 2);
-    if (name.size() >= 2 && name.front() == '\'' && name.back() == '\'')
-        name = name.substr(1, name.size() - 2);
-    if (!name.empty() && name.back() == '$')
-        name.remove_suffix(1);
-    return std::string(name);
-}
-
 // The zero-based column of a cell reference ("C7" -> 2); -1 when there is none.
 int ColumnOfReference(std::string_view reference)
 {
@@ -243,6 +230,18 @@ void ReadRows(const Node* sheetData, const std::vector<std::string>& sharedStrin
 
 } // namespace
 
+std::string BareSheetName(std::string_view name)
+{
+    name = Trim(name);
+    if (name.size() >= 2 && name.front() == '[' && name.back() == ']')
+        name = name.substr(1, name.size() - 2);
+    if (name.size() >= 2 && name.front() == '\'' && name.back() == '\'')
+        name = name.substr(1, name.size() - 2);
+    if (!name.empty() && name.back() == '$')
+        name.remove_suffix(1);
+    return std::string(name);
+}
+
 int XlsxTable::ColumnIndex(const std::string& header) const
 {
     for (std::size_t index = 0; index < headers.size(); ++index)
@@ -282,6 +281,36 @@ bool CXlsxReader::Read(const std::string& path, const std::string& sheet, XlsxTa
         error = path + ": broken XML in the workbook (" + exception.what() + ")";
     }
     table = XlsxTable();
+    return false;
+}
+
+bool CXlsxReader::SheetNames(const std::string& path, std::vector<std::string>& names,
+                             std::string& error)
+{
+    names.clear();
+    error.clear();
+    if (IsOldBinaryWorkbook(path)) {
+        error = path + ": an .xls workbook (the old binary format) cannot be read; save it as "
+                       ".xlsx";
+        return false;
+    }
+    try {
+        Workbook workbook(path);
+        XmlPart book;
+        if (!workbook.Parse("xl/workbook.xml", book)) {
+            error = path + ": it is not an .xlsx workbook";
+            return false;
+        }
+        const Node* sheets = Child(Child(&book.document, "workbook"), "sheets");
+        for (const Node* sheet = Child(sheets, "sheet"); sheet; sheet = Next(sheet, "sheet"))
+            names.push_back(Attribute(sheet, "name"));
+        return true;
+    } catch (const CZipException& exception) {
+        error = path + ": not an .xlsx workbook (" + exception.what() + ")";
+    } catch (const rapidxml::parse_error& exception) {
+        error = path + ": broken XML in the workbook (" + exception.what() + ")";
+    }
+    names.clear();
     return false;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Spreadsheet sources: one worksheet of an .xlsx workbook read as a table, its first row the
@@ -19,6 +20,9 @@ struct XlsxTable
     int ColumnIndex(const std::string& header) const;
 };
 
+// "Orders$", "[Orders$]" and "'Orders'" name the sheet "Orders".
+std::string BareSheetName(std::string_view name);
+
 class CXlsxReader
 {
   public:
@@ -27,6 +31,9 @@ class CXlsxReader
     // file is not an .xlsx workbook (an .xls one is refused by name) or the sheet is missing.
     static bool Read(const std::string& path, const std::string& sheet, XlsxTable& table,
                      std::string& error);
+    // The names of the workbook's sheets, in order.
+    static bool SheetNames(const std::string& path, std::vector<std::string>& names,
+                           std::string& error);
 };
 
 } // namespace trv
