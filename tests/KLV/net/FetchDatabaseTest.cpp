@@ -313,6 +313,55 @@ TEST_P(FetchDatabaseTest, DeletesOldRowsAndLogsNewEntries)
                        ": 7,1,'b1',2\n" + m_table + ": 7,3,'b3',2\n");
 }
 
+TEST_P(FetchDatabaseTest, SentencesAndDeletesOfTheSqlFamily)
+{
+    Run("INSERT INTO " + m_table + " (id, line, name, qty) VALUES (1, 1, 'a', 1)");
+    const std::string file = Definitions(
+        "[FAMILY_FORMAT]\nTYPE=INFORMIX\nCONNECTION_STRING=" + m_connection +
+        "\nTABLENAME=" + m_table +
+        "\nKEY=ID,LINE\nDELETE_ALL_DATA_AT_START=YES\nPRE_EXECUTE_SQL_SENTENCE=INSERT INTO " +
+        m_table + " (id, line, name) VALUES (9, 9, 'pre')\nPOST_EXECUTE_SQL_SENTENCE=UPDATE " +
+        m_table + " SET qty=0 WHERE qty IS NULL\n[FAMILY]\nID=id\nLINE=line\nNAME=name\n");
+    CFetch fetch;
+    ASSERT_TRUE(
+        fetch.Init("FAMILY", "02012024", "", FETCH_MODE_WRITE, "", "", "", 1, nullptr, "", file))
+        << fetch.m_strLastError;
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"9|9|pre|NULL"}));
+    for (const char* name : {"c", "02/01/2024"}) {
+        fetch.ClearRecord();
+        fetch.SetFieldInt("ID", name[0] == 'c' ? 3 : 4);
+        fetch.SetFieldInt("LINE", 1);
+        fetch.SetFieldString("NAME", name);
+        ASSERT_TRUE(fetch.WriteRecord()) << fetch.m_strLastError;
+    }
+    // The deletes of report code: a filter, FETCH_DATE in the definition's DATE format.
+    EXPECT_TRUE(fetch.DeleteData("ID=9 OR NAME=FETCH_DATE"));
+    EXPECT_FALSE(fetch.DeleteData("ID>NULL"));
+    EXPECT_TRUE(fetch.Close());
+    EXPECT_EQ(Rows(), (std::vector<std::string>{"3|1|c|0"}));
+}
+
+TEST_P(FetchDatabaseTest, LinkConditionOfLinkedRecords)
+{
+    const std::string file = Target();
+    CFetch fetch;
+    ASSERT_TRUE(fetch.Init("LINES", "", "", FETCH_MODE_READ, "", "", "", 1, nullptr, "", file));
+    FetchTextArray fields;
+    fields.Add("ID");
+    fields.Add("NAME");
+    FetchTextArray values;
+    values.Add("5");
+    values.Add("");
+    std::string condition;
+    ASSERT_TRUE(fetch.BuildLinkWhere(fields, values, condition)) << fetch.m_strLastError;
+    EXPECT_EQ(condition, "\"id\"=5 AND \"name\" IS NULL");
+    values[1] = "O'Brien";
+    ASSERT_TRUE(fetch.BuildLinkWhere(fields, values, condition));
+    EXPECT_EQ(condition, "\"id\"=5 AND \"name\"='O''Brien'");
+    values[0] = "5 OR 1=1";
+    EXPECT_FALSE(fetch.BuildLinkWhere(fields, values, condition));
+}
+
 INSTANTIATE_TEST_SUITE_P(Databases, FetchDatabaseTest,
                          ::testing::Values(Backend::SQLite, Backend::PostgreSQL),
                          [](const auto& info) {
