@@ -20,6 +20,8 @@ PACKAGES=(
   librapidxml-dev libtinyxml-dev libjsoncpp-dev
   # spreadsheet sources and targets (.xlsx)
   librapidxml-dev libxlsxwriter-dev
+  # the sqlite3 shell the database read benchmark compares with
+  sqlite3
   # file type registration and associated programs (freedesktop MIME database, xdg-mime/xdg-open)
   xdg-utils shared-mime-info
 )
