@@ -25,6 +25,12 @@ namespace {
 constexpr std::size_t kCopyBlockBytes = 32768;
 constexpr std::size_t kMaxHeaderCharacters = 2599;
 
+bool MovesProcessedFileAtClose(int kind)
+{
+    return kind == FETCH_KIND_ASCII || kind == FETCH_KIND_XML || kind == FETCH_KIND_JSON ||
+           kind == FETCH_KIND_INI;
+}
+
 bool IsTextKind(int kind)
 {
     return kind == FETCH_KIND_ASCII || kind == FETCH_KIND_FOLDER || kind == FETCH_KIND_JSON;
@@ -108,9 +114,11 @@ int CFetch::Close(int)
             }
         }
         m_strTmpFileName.clear();
-        if (m_nMode != FETCH_MODE_CONSULT && m_nKind == FETCH_KIND_FOLDER)
-            MoveProcessedFile();
     }
+    // A FOLDER moves each of its files as soon as it has read it; a file source of any other
+    // kind moves at Close (a FOLDER closed half-read keeps the file it was reading).
+    if (m_nMode != FETCH_MODE_CONSULT && MovesProcessedFileAtClose(m_nKind))
+        MoveProcessedFile();
 
     if (!m_strPostConcatFiles.empty()) {
         ConcatFiles(m_strPostConcatFiles);
