@@ -29,8 +29,9 @@ TEST(FetchConversionsTest, DatesBetweenTheFormatAndTheNormalisedText)
         CFetch fetch;
         fetch.m_strDateFormat = test.format;
         EXPECT_EQ(fetch.FromDateFormat(test.formatted), test.normalised);
-        if (test.roundTrip)
+        if (test.roundTrip) {
             EXPECT_EQ(fetch.ToDateFormat(test.normalised), test.formatted);
+        }
     }
 }
 

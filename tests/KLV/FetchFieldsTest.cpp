@@ -190,8 +190,16 @@ TEST(FetchRawValueTest, ValueAtThePlaceOfTheCurrentRecord)
     };
     const Case cases[] = {
         {FETCH_KIND_ASCII, "", "  ABC  DEF", 3, 5, "ABC"},
-        {FETCH_KIND_ASCII, "", "\xC3\x91and\xC3\xBA  X", 1, 5, "\xC3\x91and\xC3\xBA"},
-        {FETCH_KIND_ASCII, "", "\xC3\x91and\xC3\xBA  X", 8, 1, "X"},
+        {FETCH_KIND_ASCII, "",
+         "\xC3\x91"
+         "and\xC3\xBA  X",
+         1, 5,
+         "\xC3\x91"
+         "and\xC3\xBA"},
+        {FETCH_KIND_ASCII, "",
+         "\xC3\x91"
+         "and\xC3\xBA  X",
+         8, 1, "X"},
         {FETCH_KIND_ASCII, "", "short", 9, 3, ""},
         {FETCH_KIND_ASCII, "", "short", -1, 3, ""},
         {FETCH_KIND_ASCII, ";", "\"a;b\"; c ", 1, -1, "a;b"},

@@ -155,7 +155,10 @@ class CMemoryFieldRecord : public CFieldRecord
     // ---- Writers -----------------------------------------------------------------------------
     void SetFieldBool(const std::string& name, bool value, int set, int, int) override
     {
-        m_current[name] = set ? (value ? "1" : "0") : "";
+        std::string& slot = m_current[name];
+        slot.clear();
+        if (set)
+            slot.push_back(value ? '1' : '0');
     }
     void SetFieldInt(const std::string& name, int value, int, int, int set, int, int) override
     {
