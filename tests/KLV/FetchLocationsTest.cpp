@@ -1,6 +1,7 @@
 #include "FetchTestProgram.h"
 #include "KLV/Fetch.h"
 #include "KLV/Folders.h"
+#include "TempFolder.h"
 #include "platform/Text.h"
 #include "platform/UserPrompt.h"
 
@@ -8,10 +9,11 @@
 
 #include <ctime>
 #include <fstream>
-#include <iterator>
 #include <unistd.h>
 
 namespace {
+
+using trv::test::ReadFileBytes;
 
 using FetchLocationsTest = FetchTestProgram;
 
@@ -21,12 +23,6 @@ std::string Today()
     std::tm local{};
     localtime_r(&now, &local);
     return trv::FormatC("%04d%02d%02d", local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
-}
-
-std::string ReadAll(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 TEST_F(FetchLocationsTest, FileNamesResolveAgainstTheDefinitionsFolder)
@@ -180,7 +176,7 @@ TEST_F(FetchLocationsTest, CopiesAndTemplates)
     std::ofstream(Path("template.xls"), std::ios::binary) << content;
 
     EXPECT_EQ(CopyFileContents(Path("template.xls"), Path("copy.xls")), 0);
-    EXPECT_EQ(ReadAll(Path("copy.xls")), content);
+    EXPECT_EQ(ReadFileBytes(Path("copy.xls")), content);
     EXPECT_EQ(CopyFileContents(Path("missing.xls"), Path("copy2.xls")), -1);
     EXPECT_EQ(CopyFileContents(Path("template.xls"), Path("no/such/folder/x.xls")), -2);
 
@@ -191,7 +187,7 @@ TEST_F(FetchLocationsTest, CopiesAndTemplates)
     std::string path;
     ASSERT_TRUE(fetch.ReadFileName(path)); // the template goes onto the resolved target
     EXPECT_EQ(path, Path("sheet.xls"));
-    EXPECT_EQ(ReadAll(Path("sheet.xls")), content);
+    EXPECT_EQ(ReadFileBytes(Path("sheet.xls")), content);
 }
 
 } // namespace

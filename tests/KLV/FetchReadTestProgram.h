@@ -2,10 +2,9 @@
 
 #include "FetchTestProgram.h"
 #include "KLV/Fetch.h"
+#include "TempFolder.h"
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -54,16 +53,10 @@ class FetchReadTestProgram : public FetchTestProgram
 
     static void WriteBytes(const std::string& path, const std::string& bytes)
     {
-        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-        std::ofstream out(path, std::ios::binary);
-        out << bytes;
+        trv::test::WriteFileBytes(path, bytes);
     }
 
-    static std::string ReadBytes(const std::string& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
+    static std::string ReadBytes(const std::string& path) { return trv::test::ReadFileBytes(path); }
 
     static bool Exists(const std::string& path) { return std::filesystem::exists(path); }
 };

@@ -1,5 +1,6 @@
 #include "FetchTestProgram.h"
 #include "KLV/Base64.h"
+#include "TempFolder.h"
 #include "platform/UserPrompt.h"
 
 #include <arpa/inet.h>
@@ -17,13 +18,7 @@
 
 namespace {
 
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using trv::test::ReadFileBytes;
 
 // A web service on loopback that answers each path with a fixed status and body and keeps
 // every request it received.
@@ -307,7 +302,7 @@ TEST_F(FetchWebTest, JsonTargetIsWrittenThenPosted)
     std::istringstream body(requests[0].body);
     ASSERT_TRUE(Json::parseFromStream(Json::CharReaderBuilder(), body, &posted, nullptr));
     EXPECT_EQ(posted["Orders"][1]["code"].asString(), "B2");
-    EXPECT_NE(ReadFile(Path("basic.json")).find("\"B2\""), std::string::npos);
+    EXPECT_NE(ReadFileBytes(Path("basic.json")).find("\"B2\""), std::string::npos);
 
     EXPECT_TRUE(post("TOKEN"));
     requests = service.Requests();
@@ -317,7 +312,7 @@ TEST_F(FetchWebTest, JsonTargetIsWrittenThenPosted)
 
     // A refused post fails the Close and says why; the document stays in its file.
     EXPECT_FALSE(post("BROKEN"));
-    EXPECT_NE(ReadFile(Path("broken.json")).find("\"A1\""), std::string::npos);
+    EXPECT_NE(ReadFileBytes(Path("broken.json")).find("\"A1\""), std::string::npos);
     EXPECT_TRUE(TraceHolds("500"));
     EXPECT_FALSE(TraceHolds("s3cret"));
 }

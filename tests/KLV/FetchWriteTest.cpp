@@ -1,4 +1,5 @@
 #include "FetchTestProgram.h"
+#include "TempFolder.h"
 #include "platform/UserPrompt.h"
 
 #include <fstream>
@@ -9,18 +10,8 @@
 
 namespace {
 
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void WriteFile(const std::string& path, const std::string& text)
-{
-    std::ofstream(path, std::ios::binary) << text;
-}
+using trv::test::ReadFileBytes;
+using trv::test::WriteFileBytes;
 
 Json::Value ParseJson(const std::string& text)
 {
@@ -51,7 +42,7 @@ class FetchWriteTest : public FetchTestProgram
         std::filesystem::copy_file(TRV_TEST_DATA_DIR "/fetch/write/Write.ini", Path("Write.ini"),
                                    std::filesystem::copy_options::overwrite_existing);
         // The children of a LIST definition are found through the normal definitions file.
-        std::ofstream(Path("Data.ini"), std::ios::app) << "\n" << ReadFile(Path("Write.ini"));
+        std::ofstream(Path("Data.ini"), std::ios::app) << "\n" << ReadFileBytes(Path("Write.ini"));
     }
 
     int Open(CFetch& fetch, const std::string& name, int mode = FETCH_MODE_WRITE,
@@ -119,7 +110,7 @@ TEST_F(FetchWriteTest, SeparatedAndQualifiedLinesAreValidForTheirSeparator)
         test.set(fetch);
         EXPECT_TRUE(fetch.WriteRecord());
         EXPECT_TRUE(fetch.Close());
-        EXPECT_EQ(ReadFile(Path(test.file)), test.expected);
+        EXPECT_EQ(ReadFileBytes(Path(test.file)), test.expected);
     }
 }
 
@@ -157,7 +148,7 @@ TEST_F(FetchWriteTest, FixedWidthFieldsArePaddedAndNumbersNeverCut)
         fetch.SetFieldString("B", "ÀÉÎÕÛÇ");
         EXPECT_TRUE(fetch.WriteRecord());
         ASSERT_TRUE(fetch.Close());
-        EXPECT_EQ(ReadFile(Path("fixed.txt")), " AB   XYZ  \n ÑÜ   ÀÉÎÕÛ\n");
+        EXPECT_EQ(ReadFileBytes(Path("fixed.txt")), " AB   XYZ  \n ÑÜ   ÀÉÎÕÛ\n");
     }
     struct Case
     {
@@ -179,7 +170,7 @@ TEST_F(FetchWriteTest, FixedWidthFieldsArePaddedAndNumbersNeverCut)
         expected += std::string(test.expected) + " text\n";
     }
     ASSERT_TRUE(fetch.Close());
-    EXPECT_EQ(ReadFile(Path("zeros.txt")), expected);
+    EXPECT_EQ(ReadFileBytes(Path("zeros.txt")), expected);
     EXPECT_TRUE(Traced("ZEROS: field N: 1234567 does not fit in 6 characters"));
 }
 
@@ -203,7 +194,7 @@ TEST_F(FetchWriteTest, ListValuesBecomeOneLinePerItemOrAreReportedWhenUnequal)
     fetch.ClearRecord();
     ASSERT_TRUE(fetch.Close());
 
-    EXPECT_EQ(ReadFile(Path("lists.txt")), "a;p;1\nb;p;2\nc;p;3\n");
+    EXPECT_EQ(ReadFileBytes(Path("lists.txt")), "a;p;1\nb;p;2\nc;p;3\n");
     ASSERT_EQ(prompt.calls.size(), 1u);
     EXPECT_EQ(prompt.calls[0].key, "MultipleLineFieldSizeDoesNotFit");
     EXPECT_NE(prompt.calls[0].text.find("(a,b,c)\n(x,y)"), std::string::npos);
@@ -238,7 +229,7 @@ TEST_F(FetchWriteTest, SumFieldSplitsACombinedValueOverItsFields)
     fetch.SetFieldString("BOTH", "x");
     EXPECT_TRUE(fetch.m_arrOutValues.empty());
     ASSERT_TRUE(fetch.Close());
-    EXPECT_EQ(ReadFile(Path("sums.txt")), "x;y\n");
+    EXPECT_EQ(ReadFileBytes(Path("sums.txt")), "x;y\n");
 }
 
 TEST_F(FetchWriteTest, IniTargetWritesKeyAndValuesEachFollowedByTheSeparator)
@@ -247,8 +238,8 @@ TEST_F(FetchWriteTest, IniTargetWritesKeyAndValuesEachFollowedByTheSeparator)
     ASSERT_TRUE(Open(fetch, "KEYS"));
     WriteRecords(fetch, {{{"KEY", "K1"}, {"X", "x"}, {"Y", "y"}}});
     ASSERT_TRUE(fetch.Close());
-    EXPECT_NE(ReadFile(Path("keys.ini")).find("[Keys]\nK1=x,y,\n"), std::string::npos)
-        << ReadFile(Path("keys.ini"));
+    EXPECT_NE(ReadFileBytes(Path("keys.ini")).find("[Keys]\nK1=x,y,\n"), std::string::npos)
+        << ReadFileBytes(Path("keys.ini"));
 }
 
 TEST_F(FetchWriteTest, JsonTargetsWriteTheirDocumentAtClose)
@@ -261,7 +252,7 @@ TEST_F(FetchWriteTest, JsonTargetsWriteTheirDocumentAtClose)
         ASSERT_TRUE(fetch.Close());
         const bool array = std::string(name) == "ORDERS_ARRAY";
         const Json::Value document =
-            ParseJson(ReadFile(Path(array ? "array.json" : "object.json")));
+            ParseJson(ReadFileBytes(Path(array ? "array.json" : "object.json")));
         const Json::Value records = array ? document : document["Orders"];
         if (!array) {
             EXPECT_EQ(document.size(), 1u);
@@ -288,13 +279,13 @@ TEST_F(FetchWriteTest, TargetKeepsItsOldContentUntilCloseAndBlankTargetsAreNotCr
         SCOPED_TRACE(name);
         const std::string target =
             Path(std::string(name) == "BLANK" ? "blank.txt" : "separated.txt");
-        WriteFile(target, "old\n");
+        WriteFileBytes(target, "old\n");
         CFetch fetch;
         ASSERT_TRUE(Open(fetch, name));
         WriteRecords(fetch, {{{"A", "new"}}});
-        EXPECT_EQ(ReadFile(target), "old\n");
+        EXPECT_EQ(ReadFileBytes(target), "old\n");
         ASSERT_TRUE(fetch.Close());
-        EXPECT_EQ(ReadFile(target), "new\n");
+        EXPECT_EQ(ReadFileBytes(target), "new\n");
         // Nothing is left beside the target.
         int files = 0;
         for (const auto& entry : std::filesystem::directory_iterator(Path("")))
@@ -302,7 +293,7 @@ TEST_F(FetchWriteTest, TargetKeepsItsOldContentUntilCloseAndBlankTargetsAreNotCr
         EXPECT_EQ(files, 1);
         // A second Close finds nothing left to do.
         EXPECT_TRUE(fetch.Close());
-        EXPECT_EQ(ReadFile(target), "new\n");
+        EXPECT_EQ(ReadFileBytes(target), "new\n");
     }
 }
 
@@ -313,14 +304,14 @@ TEST_F(FetchWriteTest, TemporaryFileNameIsCopiedOntoTheTargetAtClose)
     WriteRecords(fetch, {{{"A", "one"}}, {{"A", "two"}}});
     EXPECT_FALSE(std::filesystem::exists(Path("final.txt")));
     ASSERT_TRUE(fetch.Close());
-    EXPECT_EQ(ReadFile(Path("final.txt")), "one\ntwo\n");
+    EXPECT_EQ(ReadFileBytes(Path("final.txt")), "one\ntwo\n");
     EXPECT_FALSE(std::filesystem::exists(Path("work.tmp")));
 }
 
 TEST_F(FetchWriteTest, ConcatenatedFilesAreAppendedInOrder)
 {
-    WriteFile(Path("t.txt"), "t\n");
-    WriteFile(Path("a.txt"), "a\n");
+    WriteFileBytes(Path("t.txt"), "t\n");
+    WriteFileBytes(Path("a.txt"), "a\n");
     CFetch fetch;
     // POST_CONCAT_FILES names are used as given: run where they are.
     struct WorkingFolder
@@ -332,13 +323,13 @@ TEST_F(FetchWriteTest, ConcatenatedFilesAreAppendedInOrder)
     ASSERT_TRUE(Open(fetch, "CONCAT"));
     WriteRecords(fetch, {{{"A", "b"}}});
     EXPECT_TRUE(fetch.Close());
-    EXPECT_EQ(ReadFile(Path("t.txt")), "t\na\nb\n");
+    EXPECT_EQ(ReadFileBytes(Path("t.txt")), "t\na\nb\n");
 }
 
 TEST_F(FetchWriteTest, UnwritableTargetFailsAndSaysSo)
 {
     // A folder below a regular file cannot be created, not even by root.
-    WriteFile(Path("plain"), "");
+    WriteFileBytes(Path("plain"), "");
     const std::string target = Path("plain/out.txt");
     {
         // Opened at Init.
@@ -384,7 +375,7 @@ TEST_F(FetchWriteTest, WriteConditionSkipsRecordsSilently)
                          {{"A", "2"}, {"KIND", "DROP"}},
                          {{"A", "3"}, {"KIND", "KEEP"}}});
     ASSERT_TRUE(fetch.Close());
-    EXPECT_EQ(ReadFile(Path("conditional.txt")), "1\n3\n");
+    EXPECT_EQ(ReadFileBytes(Path("conditional.txt")), "1\n3\n");
 }
 
 TEST_F(FetchWriteTest, ListDefinitionWritesEveryChild)
@@ -393,16 +384,16 @@ TEST_F(FetchWriteTest, ListDefinitionWritesEveryChild)
     ASSERT_TRUE(Open(fetch, "BOTH"));
     WriteRecords(fetch, {{{"A", "a1"}, {"B", "b1"}}, {{"A", "a2"}}});
     ASSERT_TRUE(fetch.Close());
-    EXPECT_EQ(ReadFile(Path("one.txt")), "a1;b1\na2\n");
-    EXPECT_EQ(ReadFile(Path("two.txt")), "a1  \na2  \n");
+    EXPECT_EQ(ReadFileBytes(Path("one.txt")), "a1;b1\na2\n");
+    EXPECT_EQ(ReadFileBytes(Path("two.txt")), "a1  \na2  \n");
 
     // The LIST's write condition is applied by each child to the values it received.
     CFetch conditional;
     ASSERT_TRUE(Open(conditional, "BOTH_IF"));
     WriteRecords(conditional, {{{"A", "a1"}, {"B", "b1"}}, {{"A", "a2"}}});
     ASSERT_TRUE(conditional.Close());
-    EXPECT_EQ(ReadFile(Path("one.txt")), "a2\n");
-    EXPECT_EQ(ReadFile(Path("two.txt")), "a2  \n");
+    EXPECT_EQ(ReadFileBytes(Path("one.txt")), "a2\n");
+    EXPECT_EQ(ReadFileBytes(Path("two.txt")), "a2  \n");
 }
 
 TEST_F(FetchWriteTest, CalculatedFieldsSumTheValuesSet)

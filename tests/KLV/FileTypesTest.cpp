@@ -1,5 +1,6 @@
 #include "KLV/FileTypes.h"
 
+#include "TempFolder.h"
 #include "platform/ProgramFolder.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +9,6 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 
 namespace {
 
@@ -20,32 +20,9 @@ class FileTypesTest : public ::testing::Test
   protected:
     void SetUp() override
     {
-        folder_ = fs::temp_directory_path() /
-                  ("trv_filetypes_" + std::to_string(::getpid()) + "_" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-        Redirect("XDG_CONFIG_HOME", (folder_ / "config").string());
-        Redirect("XDG_DATA_HOME", (folder_ / "data").string());
-        Redirect("XDG_DATA_DIRS", (folder_ / "system").string());
-    }
-
-    void TearDown() override
-    {
-        for (const auto& [name, value] : saved_) {
-            if (value.empty())
-                ::unsetenv(name.c_str());
-            else
-                ::setenv(name.c_str(), value.c_str(), 1);
-        }
-        fs::remove_all(folder_);
-    }
-
-    void Redirect(const std::string& name, const std::string& value)
-    {
-        const char* old = std::getenv(name.c_str());
-        saved_.emplace_back(name, old ? old : "");
-        ::setenv(name.c_str(), value.c_str(), 1);
+        environment_.Set("XDG_CONFIG_HOME", folder_.File("config"));
+        environment_.Set("XDG_DATA_HOME", folder_.File("data"));
+        environment_.Set("XDG_DATA_DIRS", folder_.File("system"));
     }
 
     static bool HasTool(const char* name)
@@ -53,8 +30,8 @@ class FileTypesTest : public ::testing::Test
         return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0;
     }
 
-    fs::path folder_;
-    std::vector<std::pair<std::string, std::string>> saved_;
+    trv::test::TempFolder folder_{"trv_filetypes"};
+    trv::test::EnvironmentOverride environment_;
 };
 
 TEST_F(FileTypesTest, RegistryValuesRoundTrip)
@@ -84,7 +61,7 @@ TEST_F(FileTypesTest, RegistryValuesRoundTrip)
                                    "Missing", value));
     EXPECT_FALSE(ReadRegistryValue(trv::RegistryRoot::LocalMachine, "Corvane Labs\\Trevantor",
                                    "Runs", value));
-    EXPECT_TRUE(fs::exists(folder_ / "config" / "Trevantor" / "registry.ini"));
+    EXPECT_TRUE(fs::exists(folder_.Path() / "config" / "Trevantor" / "registry.ini"));
 }
 
 TEST_F(FileTypesTest, RegisteredPlanTypeOpensWithThisProgram)
@@ -92,8 +69,10 @@ TEST_F(FileTypesTest, RegisteredPlanTypeOpensWithThisProgram)
     if (!HasTool("xdg-mime") || !HasTool("update-mime-database"))
         GTEST_SKIP() << "xdg-utils and shared-mime-info are needed (tools/install-deps.sh)";
     ASSERT_TRUE(RegisterDocumentFileType("Trevantor.Document", "Trevantor plan", ".opt", "", 0));
-    EXPECT_TRUE(fs::exists(folder_ / "data" / "applications" / "trevantor-document.desktop"));
-    EXPECT_TRUE(fs::exists(folder_ / "data" / "mime" / "packages" / "trevantor-document.xml"));
+    EXPECT_TRUE(
+        fs::exists(folder_.Path() / "data" / "applications" / "trevantor-document.desktop"));
+    EXPECT_TRUE(
+        fs::exists(folder_.Path() / "data" / "mime" / "packages" / "trevantor-document.xml"));
 
     const std::string executable = trv::GetExecutablePath();
     EXPECT_EQ(GetAssociatedProgram("/plans/Monday.OPT"),
@@ -105,7 +84,7 @@ TEST_F(FileTypesTest, AssociatedCommandTakesTheFileWhereItsPlaceholderIs)
 {
     if (!HasTool("xdg-mime") || !HasTool("update-mime-database"))
         GTEST_SKIP() << "xdg-utils and shared-mime-info are needed (tools/install-deps.sh)";
-    const fs::path system = folder_ / "system";
+    const fs::path system = folder_.Path() / "system";
     fs::create_directories(system / "mime" / "packages");
     fs::create_directories(system / "applications");
     std::ofstream(system / "mime" / "packages" / "report.xml")
@@ -122,8 +101,8 @@ TEST_F(FileTypesTest, AssociatedCommandTakesTheFileWhereItsPlaceholderIs)
     std::ofstream(system / "applications" / "notes.desktop")
         << "[Desktop Entry]\nType=Application\nName=Notes\n"
            "Exec=/usr/bin/notes\nMimeType=application/x-test-note;\n";
-    fs::create_directories(folder_ / "config");
-    std::ofstream(folder_ / "config" / "mimeapps.list")
+    fs::create_directories(folder_.Path() / "config");
+    std::ofstream(folder_.Path() / "config" / "mimeapps.list")
         << "[Default Applications]\napplication/x-test-report=reader.desktop\n"
            "application/x-test-note=notes.desktop\n";
 

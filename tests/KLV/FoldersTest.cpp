@@ -1,5 +1,6 @@
 #include "KLV/Folders.h"
 
+#include "TempFolder.h"
 #include "platform/Process.h"
 
 #include <gtest/gtest.h>
@@ -7,7 +8,6 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <sys/resource.h>
 #include <thread>
@@ -20,25 +20,9 @@ namespace fs = std::filesystem;
 class FoldersTest : public ::testing::Test
 {
   protected:
-    void SetUp() override
-    {
-        folder_ = fs::temp_directory_path() /
-                  ("trv_folders_" + std::to_string(::getpid()) + "_" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-    }
-    void TearDown() override { fs::remove_all(folder_); }
+    static std::string Contents(const fs::path& path) { return trv::test::ReadFileBytes(path); }
 
-    static std::string Contents(const fs::path& path)
-    {
-        std::ifstream in(path);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-
-    fs::path folder_;
+    trv::test::TempFolder folder_{"trv_folders"};
 };
 
 TEST_F(FoldersTest, TempFolderPerProcess)
@@ -62,23 +46,23 @@ TEST_F(FoldersTest, ExecutableNames)
 
 TEST_F(FoldersTest, WildcardsFindAndDeleteFiles)
 {
-    std::ofstream(folder_ / "a.tmp") << "a";
-    std::ofstream(folder_ / "b.tmp") << "b";
-    std::ofstream(folder_ / "c.txt") << "c";
-    fs::create_directories(folder_ / "d.tmp");
-    EXPECT_TRUE(FileExists((folder_ / "*.tmp").string()));
-    EXPECT_TRUE(FileExists((folder_ / "d.tmp").string()));
-    EXPECT_FALSE(FileExists((folder_ / "*.none").string()));
-    DeleteFiles((folder_ / "*.tmp").string());
-    EXPECT_FALSE(fs::exists(folder_ / "a.tmp"));
-    EXPECT_FALSE(fs::exists(folder_ / "b.tmp"));
-    EXPECT_TRUE(fs::exists(folder_ / "c.txt"));
-    EXPECT_TRUE(fs::exists(folder_ / "d.tmp")); // folders are not files
+    std::ofstream(folder_.Path() / "a.tmp") << "a";
+    std::ofstream(folder_.Path() / "b.tmp") << "b";
+    std::ofstream(folder_.Path() / "c.txt") << "c";
+    fs::create_directories(folder_.Path() / "d.tmp");
+    EXPECT_TRUE(FileExists(folder_.File("*.tmp")));
+    EXPECT_TRUE(FileExists(folder_.File("d.tmp")));
+    EXPECT_FALSE(FileExists(folder_.File("*.none")));
+    DeleteFiles(folder_.File("*.tmp"));
+    EXPECT_FALSE(fs::exists(folder_.Path() / "a.tmp"));
+    EXPECT_FALSE(fs::exists(folder_.Path() / "b.tmp"));
+    EXPECT_TRUE(fs::exists(folder_.Path() / "c.txt"));
+    EXPECT_TRUE(fs::exists(folder_.Path() / "d.tmp")); // folders are not files
 }
 
 TEST_F(FoldersTest, RunProgramWaitsAndReportsFailures)
 {
-    const fs::path out = folder_ / "out.txt";
+    const fs::path out = folder_.Path() / "out.txt";
     // The child writes only after a pause: a wait that returned early would see no file.
     // Inside the quoted -c argument a doubled quote stands for one.
     const std::string script = "sleep 0.2; printf '%s|' \"\"$@\"\" > '" + out.string() + "'";
@@ -86,13 +70,13 @@ TEST_F(FoldersTest, RunProgramWaitsAndReportsFailures)
                            "-c \"" + script + "\" name %* /s \"two words\"", true));
     EXPECT_EQ(Contents(out), "/s|two words|");
 
-    EXPECT_FALSE(RunProgram(SW_HIDE, 0, (folder_ / "no-such-program").string(), "", true));
+    EXPECT_FALSE(RunProgram(SW_HIDE, 0, folder_.File("no-such-program"), "", true));
     EXPECT_FALSE(RunProgram(SW_HIDE, 0, "", "", true));
 }
 
 TEST_F(FoldersTest, StartProcessRunsAtIdlePriorityAndCanBeWaitedOn)
 {
-    const fs::path out = folder_ / "nice.txt";
+    const fs::path out = folder_.Path() / "nice.txt";
     const int processId =
         StartProcess(false, "/bin/sh", "-c \"sleep 0.1; nice > '" + out.string() + "'\"");
     ASSERT_GT(processId, 0);
@@ -101,7 +85,7 @@ TEST_F(FoldersTest, StartProcessRunsAtIdlePriorityAndCanBeWaitedOn)
     EXPECT_EQ(exitCode, 0);
     EXPECT_EQ(Contents(out), "19\n");
 
-    EXPECT_EQ(StartProcess(false, (folder_ / "missing").string(), ""), 0);
+    EXPECT_EQ(StartProcess(false, folder_.File("missing"), ""), 0);
     EXPECT_EQ(StartProcess(true, "/bin/true", ""), 0);
 }
 

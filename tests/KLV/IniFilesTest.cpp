@@ -1,12 +1,11 @@
 #include "KLV/IniFiles.h"
 
+#include "TempFolder.h"
 #include "TraceCapture.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 namespace {
@@ -19,17 +18,11 @@ class IniFilesTest : public ::testing::Test
     std::string Write(const std::string& name, const std::string& bytes)
     {
         const std::string path = (trace_.Folder() / name).string();
-        std::ofstream(path, std::ios::binary) << bytes;
+        trv::test::WriteFileBytes(path, bytes);
         return path;
     }
 
-    static std::string Read(const std::string& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        std::stringstream bytes;
-        bytes << in.rdbuf();
-        return bytes.str();
-    }
+    static std::string Read(const std::string& path) { return trv::test::ReadFileBytes(path); }
 
     TraceCapture trace_;
 };

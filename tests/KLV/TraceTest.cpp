@@ -1,6 +1,7 @@
 #include "KLV/Trace.h"
 
 #include "KLV/AppGlobals.h"
+#include "TempFolder.h"
 #include "platform/UserPrompt.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +11,6 @@
 #include <filesystem>
 #include <fstream>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
@@ -27,14 +27,6 @@ class TraceTest : public ::testing::Test
   protected:
     void SetUp() override
     {
-        folder_ = fs::temp_directory_path() /
-                  ("trv_trace_" + std::to_string(::getpid()) + "_" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-        const char* home = std::getenv("TREVANTOR_HOME");
-        savedHome_ = home ? home : "";
-        ::setenv("TREVANTOR_HOME", folder_.c_str(), 1);
         trv::ResetTrace();
         trv::ResetAppGlobals();
     }
@@ -43,16 +35,14 @@ class TraceTest : public ::testing::Test
     {
         trv::ResetTrace();
         trv::ResetAppGlobals();
-        ::setenv("TREVANTOR_HOME", savedHome_.c_str(), 1);
-        fs::remove_all(folder_);
     }
 
     void Configure(const std::string& logSection)
     {
-        std::ofstream(folder_ / "Config.ini") << "[LOG]\n" << logSection;
+        std::ofstream(folder_.Path() / "Config.ini") << "[LOG]\n" << logSection;
     }
 
-    fs::path Traces() const { return folder_ / "Traces"; }
+    fs::path Traces() const { return folder_.Path() / "Traces"; }
 
     static std::vector<std::string> Lines(const fs::path& path)
     {
@@ -68,16 +58,9 @@ class TraceTest : public ::testing::Test
         std::ofstream(path) << text;
     }
 
-    static std::string Contents(const fs::path& path)
-    {
-        std::ifstream in(path);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
+    static std::string Contents(const fs::path& path) { return trv::test::ReadFileBytes(path); }
 
-    fs::path folder_;
-    std::string savedHome_;
+    trv::test::ProgramFolder folder_{"trv_trace"};
 };
 
 TEST_F(TraceTest, WithoutConfigurationNothingIsCreated)
@@ -242,8 +225,8 @@ TEST_F(TraceTest, LogNameFromTheConfiguredSuffix)
 
 TEST_F(TraceTest, ExplicitLogFileWinsAndAnEmptySuffixWritesNothing)
 {
-    const fs::path explicitLog = folder_ / "elsewhere.log";
-    const fs::path ini = folder_ / "custom.ini";
+    const fs::path explicitLog = folder_.Path() / "elsewhere.log";
+    const fs::path ini = folder_.Path() / "custom.ini";
     std::ofstream(ini) << "[LOG]\nLevel=2\nSufijoFichero=Ignored\nFicheroLog="
                        << explicitLog.string() << "\n";
     InitTrace(false, ini.string());

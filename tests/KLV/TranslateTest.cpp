@@ -1,5 +1,6 @@
 #include "KLV/Translate.h"
 
+#include "TempFolder.h"
 #include "platform/Profile.h"
 
 #include <gtest/gtest.h>
@@ -7,17 +8,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-void WriteFile(const fs::path& path, const std::string& content)
-{
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << content;
-}
+using trv::test::WriteFileBytes;
 
 // A program folder of its own with an English and a Spanish dictionary.
 class TranslateTest : public ::testing::Test
@@ -25,40 +21,33 @@ class TranslateTest : public ::testing::Test
   protected:
     void SetUp() override
     {
-        const char* home = std::getenv("TREVANTOR_HOME");
-        savedHome_ = home ? home : "";
-        root_ = fs::temp_directory_path() /
-                ("trv_translate_" + std::to_string(::getpid()) + "_" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root_);
-        languages_ = root_ / "Languages";
-        WriteFile(languages_ / "DIC.INI", "[Selected]\nLanguage=2\n"
-                                          "[Languages]\n1=ENG\n2=ESP\n3=XXX\n"
-                                          "[Descriptions]\n1=English\n2=Español\n4=Nowhere\n");
-        WriteFile(languages_ / "English" / "Trevantor.eng",
-                  "[Strings]\nOpen=Open\nOrders=Orders\nCustomers=Customers\nOnlyEnglish=Only\n");
-        WriteFile(languages_ / "Español" / "Trevantor.ESP",
-                  "[Strings]\n"
-                  "Open=Abrir\n"
-                  "Orders=Pedidos\n"
-                  "Orders=Duplicate ignored\n"
-                  "Customers=Clientes\n"
-                  "Km/h=Km/hora\n"
-                  "OrdersCaption=#TRANSLATE(Orders)# (#\xC2\xBF#UNIT(WEIGHT,Kg)#?#)\n"
-                  "CustomersCaption=Clientes #TRANSDIFF(Customers)#\n"
-                  "OrdersNote=Pedidos #TRANSDIFF(Orders)#\n"
-                  "Loop=x #TRANSLATE(Loop)#\n"
-                  "Lines=one\\ntwo\\tthree\n"
-                  "Quoted=\" spaced \"\n"
-                  "FormatNotFound=Falta %s en la sección %s de %s\n"
-                  "OrderCount=%d pedidos, %.1f kg\n"
-                  "ID_FILE_OPEN=Abrir plan\\nAbre un plan guardado\n");
+        WriteFileBytes(languages_ / "DIC.INI", "[Selected]\nLanguage=2\n"
+                                               "[Languages]\n1=ENG\n2=ESP\n3=XXX\n"
+                                               "[Descriptions]\n1=English\n2=Español\n4=Nowhere\n");
+        WriteFileBytes(
+            languages_ / "English" / "Trevantor.eng",
+            "[Strings]\nOpen=Open\nOrders=Orders\nCustomers=Customers\nOnlyEnglish=Only\n");
+        WriteFileBytes(languages_ / "Español" / "Trevantor.ESP",
+                       "[Strings]\n"
+                       "Open=Abrir\n"
+                       "Orders=Pedidos\n"
+                       "Orders=Duplicate ignored\n"
+                       "Customers=Clientes\n"
+                       "Km/h=Km/hora\n"
+                       "OrdersCaption=#TRANSLATE(Orders)# (#\xC2\xBF#UNIT(WEIGHT,Kg)#?#)\n"
+                       "CustomersCaption=Clientes #TRANSDIFF(Customers)#\n"
+                       "OrdersNote=Pedidos #TRANSDIFF(Orders)#\n"
+                       "Loop=x #TRANSLATE(Loop)#\n"
+                       "Lines=one\\ntwo\\tthree\n"
+                       "Quoted=\" spaced \"\n"
+                       "FormatNotFound=Falta %s en la sección %s de %s\n"
+                       "OrderCount=%d pedidos, %.1f kg\n"
+                       "ID_FILE_OPEN=Abrir plan\\nAbre un plan guardado\n");
         // A second file of the same language, written by the Windows program.
-        WriteFile(languages_ / "Español" / "Extra.esp", "[Strings]\nYear=A\xF1o\nAsk=\xBF"
-                                                        "Seguro?\n");
-        WriteFile(languages_ / "resource.hm", "#define ID_FILE_OPEN 0xE101 // open a plan\n"
-                                              "#define ID_PLAY        32781\n");
-        ::setenv("TREVANTOR_HOME", root_.c_str(), 1);
+        WriteFileBytes(languages_ / "Español" / "Extra.esp", "[Strings]\nYear=A\xF1o\nAsk=\xBF"
+                                                             "Seguro?\n");
+        WriteFileBytes(languages_ / "resource.hm", "#define ID_FILE_OPEN 0xE101 // open a plan\n"
+                                                   "#define ID_PLAY        32781\n");
         trv::ClearProfileCache();
         trv::ResetDictionary();
         EnableAcceleratorStripping();
@@ -68,16 +57,10 @@ class TranslateTest : public ::testing::Test
     {
         trv::ResetDictionary();
         trv::ClearProfileCache();
-        if (savedHome_.empty())
-            ::unsetenv("TREVANTOR_HOME");
-        else
-            ::setenv("TREVANTOR_HOME", savedHome_.c_str(), 1);
-        fs::remove_all(root_);
     }
 
-    std::string savedHome_;
-    fs::path root_;
-    fs::path languages_;
+    trv::test::ProgramFolder root_{"trv_translate"};
+    const fs::path languages_ = root_.Path() / "Languages";
 };
 
 } // namespace
@@ -139,8 +122,9 @@ TEST_F(TranslateTest, AcceleratorsStayUntilStrippingIsEnabled)
 TEST_F(TranslateTest, OverridesFeedTheDifferenceMarker)
 {
     EXPECT_EQ(Translate("CustomersCaption"), "Clientes");
-    WriteFile(root_ / "Params.ini", "[Captions 2]\nCustomers=Tiendas\nOrders=\nNewKey=Nuevo\n");
-    OverrideTranslations((root_ / "Params.ini").string(), "Captions 2");
+    WriteFileBytes(root_.Path() / "Params.ini",
+                   "[Captions 2]\nCustomers=Tiendas\nOrders=\nNewKey=Nuevo\n");
+    OverrideTranslations(root_.File("Params.ini"), "Captions 2");
     EXPECT_EQ(Translate("Customers"), "Tiendas");
     EXPECT_EQ(Translate("CustomersCaption"), "Clientes (Tiendas)");
     EXPECT_EQ(GetReplacedTranslation("Customers"), "Clientes");
@@ -202,7 +186,7 @@ TEST_F(TranslateTest, LanguagesSwitchAndReload)
     EXPECT_EQ(GetSelectedLanguageId(), 1);
 
     // Selecting the same language again reads the files again.
-    WriteFile(languages_ / "English" / "Trevantor.eng", "[Strings]\nOpen=Open file\n");
+    WriteFileBytes(languages_ / "English" / "Trevantor.eng", "[Strings]\nOpen=Open file\n");
     EXPECT_TRUE(SelectLanguage(true, "1"));
     EXPECT_EQ(Translate("Open"), "Open file");
 
@@ -222,7 +206,7 @@ TEST_F(TranslateTest, MissingCatalogueOrFiles)
     trv::ClearProfileCache();
     trv::ResetDictionary();
     const fs::path current = fs::current_path();
-    fs::current_path(root_); // no catalogue in "./" either
+    fs::current_path(root_.Path()); // no catalogue in "./" either
     EXPECT_FALSE(LoadDictionary(true));
     EXPECT_EQ(Translate("Open"), "Open");
     std::string folder, language, description;
@@ -239,7 +223,7 @@ TEST_F(TranslateTest, LargeDictionaryLoads)
                    std::to_string(index) + " with a little padding\n";
     content += "LongText=" + std::string(40000, 'x') + "\n";
     ASSERT_GT(content.size(), 200000u);
-    WriteFile(languages_ / "Español" / "Big.esp", content);
+    WriteFileBytes(languages_ / "Español" / "Big.esp", content);
     EXPECT_TRUE(LoadDictionary(true));
     EXPECT_EQ(Translate("GeneratedKey0"), "Generated text number 0 with a little padding");
     EXPECT_EQ(Translate("GeneratedKey5999"), "Generated text number 5999 with a little padding");

@@ -1,12 +1,12 @@
 #include "KLV/XlsxReader.h"
 
 #include "KLV/XlsxWriter.h"
+#include "TempFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
 #include <xlsxwriter.h>
 
 namespace {
@@ -17,15 +17,9 @@ using trv::XlsxTable;
 class XlsxTest : public ::testing::Test
 {
   protected:
-    void SetUp() override
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "trv-xlsx-XXXXXX").string();
-        m_folder = ::mkdtemp(pattern.data());
-    }
-    void TearDown() override { std::filesystem::remove_all(m_folder); }
-    std::string File(const std::string& name) const { return (m_folder / name).string(); }
+    std::string File(const std::string& name) const { return m_folder.File(name); }
 
-    std::filesystem::path m_folder;
+    trv::test::TempFolder m_folder{"trv_xlsx"};
 };
 
 TEST_F(XlsxTest, WrittenTableReadsBackEqual)

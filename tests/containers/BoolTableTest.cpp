@@ -1,14 +1,14 @@
 #include "containers/BoolTable.h"
 
+#include "TempFolder.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <random>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -43,22 +43,14 @@ CBoolTable RandomTable(int columns, int rows, Bits& model, unsigned seed)
 class BoolTableFileTest : public ::testing::Test
 {
   protected:
-    void SetUp() override
-    {
-        folder = std::filesystem::temp_directory_path() /
-                 ("trv_booltable_" + std::to_string(::getpid()));
-        std::filesystem::create_directories(folder);
-    }
-    void TearDown() override { std::filesystem::remove_all(folder); }
-
-    std::string PathOf(const char* name) const { return (folder / name).string(); }
+    std::string PathOf(const char* name) const { return folder.File(name); }
 
     static void WriteBytes(const std::string& path, const std::string& bytes)
     {
-        std::ofstream(path, std::ios::binary) << bytes;
+        trv::test::WriteFileBytes(path, bytes);
     }
 
-    std::filesystem::path folder;
+    trv::test::TempFolder folder{"trv_booltable"};
 };
 
 TEST(BoolTable, EachRowTakesOneWordMoreThanAMultipleOf32Needs)

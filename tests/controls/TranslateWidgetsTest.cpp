@@ -1,6 +1,7 @@
 #include "controls/TranslateWidgets.h"
 
 #include "KLV/Translate.h"
+#include "QtTestApplication.h"
 
 #include <gtest/gtest.h>
 
@@ -21,14 +22,7 @@
 
 namespace {
 
-void EnsureApplication()
-{
-    static int argc = 1;
-    static char name[] = "test_controls";
-    static char* argv[] = {name, nullptr};
-    if (QApplication::instance() == nullptr)
-        new QApplication(argc, argv);
-}
+using trv::test::EnsureApplication;
 
 class TranslateWidgetsTest : public ::testing::Test
 {

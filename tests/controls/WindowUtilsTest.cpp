@@ -1,6 +1,7 @@
 #include "controls/WindowUtils.h"
 
 #include "KLV/Translate.h"
+#include "QtTestApplication.h"
 
 #include <gtest/gtest.h>
 
@@ -14,18 +15,7 @@
 #include <QTimer>
 #include <QToolBar>
 
-namespace {
-
-void EnsureApplication()
-{
-    static int argc = 1;
-    static char name[] = "test_controls";
-    static char* argv[] = {name, nullptr};
-    if (QApplication::instance() == nullptr)
-        new QApplication(argc, argv);
-}
-
-} // namespace
+using trv::test::EnsureApplication;
 
 TEST(WindowUtils, PumpMessagesRunsWaitingEvents)
 {

@@ -2,6 +2,7 @@
 // windows, requirement values and additional information.
 
 #include "../params/MemoryFieldRecord.h"
+#include "TempFolder.h"
 #include "model/Condicionantes.h"
 #include "model/TimeWindow.h"
 #include "params/FetchFieldRecord.h"
@@ -11,10 +12,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <unistd.h>
 
 namespace {
 
@@ -210,10 +207,8 @@ TEST_F(EntityVariablesTest, EveryMovingKindSurvivesARecord)
 // Written to a separated text file through the data definitions and read back.
 TEST_F(EntityVariablesTest, EveryMovingKindSurvivesAnAsciiDefinition)
 {
-    const std::filesystem::path folder =
-        std::filesystem::temp_directory_path() / ("trv-variables-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(folder);
-    const std::string file = (folder / "entities.txt").string();
+    const trv::test::TempFolder folder("trv_variables");
+    const std::string file = folder.File("entities.txt");
     CFetchRecordSource definitions(TRV_TEST_DATA_DIR "/variables/Variables.ini", file);
 
     const TEntity entity = Filled();
@@ -224,8 +219,7 @@ TEST_F(EntityVariablesTest, EveryMovingKindSurvivesAnAsciiDefinition)
         ASSERT_TRUE(keys.WriteToFetch(copy, *output, 0, "", 0, nullptr));
         ASSERT_TRUE(output->WriteRecord());
     }
-    std::ifstream written(file);
-    const std::string text((std::istreambuf_iterator<char>(written)), {});
+    const std::string text = trv::test::ReadFileBytes(file);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 1) << text;
 
     const auto readAll = [&](const TFieldMap* fields) {
@@ -261,7 +255,6 @@ TEST_F(EntityVariablesTest, EveryMovingKindSurvivesAnAsciiDefinition)
     EXPECT_EQ(read[0].window, entity.window);
     EXPECT_EQ(read[0].count, 0);
     EXPECT_EQ(read[0].hours.GetSize(), 0);
-    std::filesystem::remove_all(folder);
 }
 
 TEST_F(EntityVariablesTest, FieldMapLimitsReadAndWrite)

@@ -1,13 +1,13 @@
 #include "params/Parameters.h"
 
 #include "ParamsTestSupport.h"
+#include "TempFolder.h"
 #include "params/ParameterTimers.h"
 #include "platform/Profile.h"
 #include "platform/UserPrompt.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <functional>
 
 namespace {
@@ -19,16 +19,8 @@ class ParametersTest : public ParamsFolderTest
     {
         ParamsFolderTest::SetUp();
         // "Config.ini beside the program" is this folder's.
-        const char* home = std::getenv("TREVANTOR_HOME");
-        savedHome = home ? home : "";
-        setenv("TREVANTOR_HOME", folder.c_str(), 1);
+        home.Set("TREVANTOR_HOME", folder.Path().string());
         WriteFile("TablaPen.txt", PenaltyLine(1, 30, "0100", 5, "2") + "\n");
-    }
-
-    void TearDown() override
-    {
-        setenv("TREVANTOR_HOME", savedHome.c_str(), 1);
-        ParamsFolderTest::TearDown();
     }
 
     // A fresh object loaded from Params.ini holding `lines` in section "Parameters".
@@ -40,7 +32,7 @@ class ParametersTest : public ParamsFolderTest
         return UserParameters();
     }
 
-    std::string savedHome;
+    trv::test::EnvironmentOverride home;
 };
 
 TEST_F(ParametersTest, MissingOrBadPenaltyFileStopsTheLoad)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "TempFolder.h"
 #include "params/ParameterFiles.h"
 #include "params/Parameters.h"
 #include "platform/Profile.h"
@@ -8,10 +9,7 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 // A fresh folder per test with the parameter paths pointing into it, and a clean parameters
@@ -21,12 +19,8 @@ class ParamsFolderTest : public ::testing::Test
   protected:
     void SetUp() override
     {
-        folder = std::filesystem::temp_directory_path() /
-                 ("trv_params_" + std::to_string(::getpid()) + "_" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(folder);
-        std::filesystem::create_directories(folder / "System");
-        std::filesystem::create_directories(folder / "User");
+        std::filesystem::create_directories(folder.Path() / "System");
+        std::filesystem::create_directories(folder.Path() / "User");
         trv::ClearProfileCache();
         ResetParameterFilePaths();
         ResetUserParameters();
@@ -47,27 +41,23 @@ class ParamsFolderTest : public ::testing::Test
         ResetParameterFilePaths();
         ResetUserParameters();
         trv::ClearProfileCache();
-        std::filesystem::remove_all(folder);
     }
 
-public:
-    std::string Path(const std::string& name) const { return (folder / name).string(); }
+  public:
+    std::string Path(const std::string& name) const { return folder.File(name); }
 
     void WriteFile(const std::string& name, const std::string& text) const
     {
-        std::ofstream out(Path(name), std::ios::binary | std::ios::trunc);
-        out << text;
-        out.close();
+        folder.Write(name, text);
         trv::ClearProfileCache();
     }
 
     std::string ReadFile(const std::string& name) const
     {
-        std::ifstream in(Path(name), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        return trv::test::ReadFileBytes(Path(name));
     }
 
-    std::filesystem::path folder;
+    trv::test::TempFolder folder{"trv_params"};
 };
 
 // One penalty-file line: row, period, factor field and the 48 values, each zero-padded to

@@ -1,10 +1,8 @@
 #include "platform/Path.h"
 
-#include <gtest/gtest.h>
+#include "TempFolder.h"
 
-#include <filesystem>
-#include <fstream>
-#include <unistd.h>
+#include <gtest/gtest.h>
 
 using namespace trv;
 
@@ -37,11 +35,9 @@ TEST(Path, NormaliseAcceptsBothSeparators)
 
 TEST(Path, FindsFilesWhateverTheirCase)
 {
-    const auto root =
-        std::filesystem::temp_directory_path() / ("trv_path_test_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(root / "Configuration");
-    std::ofstream(root / "Configuration" / "Config.ini") << "x";
-    const std::string base = root.string();
+    const trv::test::TempFolder root("trv_path_test");
+    root.Write("Configuration/Config.ini", "x");
+    const std::string base = root.Path().string();
 
     EXPECT_EQ(FindPathNoCase(base + "/configuration/config.ini"),
               base + "/Configuration/Config.ini");
@@ -50,5 +46,4 @@ TEST(Path, FindsFilesWhateverTheirCase)
     EXPECT_EQ(FindPathNoCase(base + "/configuration/"), base + "/Configuration/");
     EXPECT_EQ(FindPathNoCase(base + "/configuration/missing.ini"), "");
     EXPECT_EQ(ResolvePathCase(base + "/configuration/New.ini"), base + "/configuration/New.ini");
-    std::filesystem::remove_all(root);
 }

@@ -1,13 +1,12 @@
 #include "platform/Profile.h"
 
+#include "TempFolder.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -17,32 +16,14 @@ namespace fs = std::filesystem;
 class ProfileTest : public ::testing::Test
 {
   protected:
-    void SetUp() override
-    {
-        folder_ = fs::temp_directory_path() /
-                  ("trv_profile_" + std::to_string(::getpid()) + "_" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder_);
-        fs::create_directories(folder_);
-    }
-    void TearDown() override { fs::remove_all(folder_); }
-
     std::string Write(const std::string& name, const std::string& bytes)
     {
-        const std::string path = (folder_ / name).string();
-        std::ofstream(path, std::ios::binary) << bytes;
-        return path;
+        return folder_.Write(name, bytes);
     }
 
-    static std::string Read(const std::string& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        std::stringstream bytes;
-        bytes << in.rdbuf();
-        return bytes.str();
-    }
+    static std::string Read(const std::string& path) { return trv::test::ReadFileBytes(path); }
 
-    fs::path folder_;
+    trv::test::TempFolder folder_{"trv_profile"};
 };
 
 TEST_F(ProfileTest, ReadsWithTheSemanticsCallersRelyOn)
@@ -98,10 +79,10 @@ TEST_F(ProfileTest, ReadsWithTheSemanticsCallersRelyOn)
 TEST_F(ProfileTest, FindsTheFileWhateverItsLetterCase)
 {
     Write("Config.ini", "[LOG]\nLevel=3\n");
-    EXPECT_EQ(trv::GetProfileInt("LOG", "Level", -1, (folder_ / "config.ini").string()), 3);
-    ASSERT_TRUE(trv::WriteProfileString("LOG", "Level", "2", (folder_ / "CONFIG.INI").string()));
-    EXPECT_EQ(Read((folder_ / "Config.ini").string()), "[LOG]\nLevel=2\n");
-    EXPECT_FALSE(fs::exists(folder_ / "CONFIG.INI"));
+    EXPECT_EQ(trv::GetProfileInt("LOG", "Level", -1, folder_.File("config.ini")), 3);
+    ASSERT_TRUE(trv::WriteProfileString("LOG", "Level", "2", folder_.File("CONFIG.INI")));
+    EXPECT_EQ(Read(folder_.File("Config.ini")), "[LOG]\nLevel=2\n");
+    EXPECT_FALSE(fs::exists(folder_.Path() / "CONFIG.INI"));
 }
 
 TEST_F(ProfileTest, ReadsASectionAsItsLines)
@@ -179,16 +160,16 @@ TEST_F(ProfileTest, WritesKeepEveryOtherByte)
 
 TEST_F(ProfileTest, CreatesMissingFilesAndRefusesTextThatBreaksLines)
 {
-    const std::string file = (folder_ / "new.ini").string();
+    const std::string file = folder_.File("new.ini");
     ASSERT_TRUE(trv::WriteProfileString("S", "K", "v", file));
     EXPECT_EQ(Read(file), "[S]\nK=v\n");
     EXPECT_FALSE(trv::WriteProfileString("S", "K", "two\nlines", file));
     EXPECT_FALSE(trv::WriteProfileString("S", "K=", "v", file));
     EXPECT_FALSE(trv::WriteProfileString("S]", "K", "v", file));
-    EXPECT_FALSE(trv::WriteProfileString("S", "K", "v", (folder_ / "no/such/folder.ini").string()));
+    EXPECT_FALSE(trv::WriteProfileString("S", "K", "v", folder_.File("no/such/folder.ini")));
     EXPECT_EQ(Read(file), "[S]\nK=v\n");
     // Nothing but the file itself is left in the folder.
-    EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder_.Path()), fs::directory_iterator()), 1);
 }
 
 TEST_F(ProfileTest, KeepsWindowsCodePageFilesInTheirCodePage)
@@ -219,7 +200,7 @@ TEST_F(ProfileTest, SeesChangesMadeOnDiskAfterCaching)
 
 TEST_F(ProfileTest, ConcurrentWritersLoseNoKey)
 {
-    const std::string file = (folder_ / "t.ini").string();
+    const std::string file = folder_.File("t.ini");
     std::vector<std::thread> threads;
     for (int thread = 0; thread < 4; ++thread) {
         threads.emplace_back([&, thread] {
