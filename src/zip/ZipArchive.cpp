@@ -52,22 +52,23 @@ bool IsSafeEntryName(const std::string& name)
     return true;
 }
 
+// Writes the central directory, reporting to the save callback when there is one.
+void WriteCentralDirectory(CZipCentralDir& directory, CZipActionCallback* callback,
+                           const std::string& archivePath)
+{
+    if (callback != nullptr) {
+        callback->Init({}, archivePath);
+    }
+    directory.Write(callback);
+    if (callback != nullptr) {
+        callback->CallbackEnd();
+    }
+}
+
 std::string ParentFolder(const std::string& path)
 {
     const auto slash = path.find_last_of('/');
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
-std::uint32_t WindowsToUnixHigh(std::uint32_t attributes)
-{
-    std::uint32_t mode = (attributes & ZipPlatform::kAttributeFolder) ? 0040000 : 0100000;
-    if (!(attributes & ZipPlatform::kAttributeHidden)) {
-        mode |= 0444;
-    }
-    if (!(attributes & ZipPlatform::kAttributeReadOnly)) {
-        mode |= 0220;
-    }
-    return (mode << 16) | (attributes & 0xFFFF);
 }
 
 } // namespace
@@ -184,14 +185,7 @@ void CZipArchive::CloseArchive(int afterException)
         CloseNewEntry(afterException != 0);
     }
     if (afterException != 1 && !IsClosed()) {
-        CZipActionCallback* callback = GetCallback(callbackSave);
-        if (callback != nullptr) {
-            callback->Init({}, GetArchivePath());
-        }
-        m_centralDir.Write(callback);
-        if (callback != nullptr) {
-            callback->CallbackEnd();
-        }
+        WriteCentralDirectory(m_centralDir, GetCallback(callbackSave), GetArchivePath());
     }
     m_centralDir.Clear();
     m_storage.Close(afterException == 1);
@@ -204,14 +198,7 @@ void CZipArchive::FlushArchive()
     if (IsClosed() || m_storage.IsSplit() == -1) {
         return;
     }
-    CZipActionCallback* callback = GetCallback(callbackSave);
-    if (callback != nullptr) {
-        callback->Init({}, GetArchivePath());
-    }
-    m_centralDir.Write(callback);
-    if (callback != nullptr) {
-        callback->CallbackEnd();
-    }
+    WriteCentralDirectory(m_centralDir, GetCallback(callbackSave), GetArchivePath());
     if (m_storage.IsSplit() == 0) {
         m_storage.FlushBuffer();
         m_storage.GetFile()->Flush();
@@ -334,7 +321,7 @@ bool CZipArchive::AddFileFromDisk(const CZipAddFileInfo& info)
         if (!ZipPlatform::GetFileAttr(path, windows)) {
             return false;
         }
-        attributes = WindowsToUnixHigh(windows);
+        attributes = ZipPlatform::WindowsToUnixAttributes(windows);
         if (!ZipPlatform::GetFileModTime(path, modified)) {
             modified = std::time(nullptr);
         }

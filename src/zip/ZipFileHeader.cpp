@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <initializer_list>
 #include <vector>
 
 using namespace ZipBytes;
@@ -24,19 +25,6 @@ enum System
 };
 
 const std::uint32_t kUnixFolder = 0040000;
-const std::uint32_t kUnixFile = 0100000;
-
-std::uint32_t WindowsToUnixMode(std::uint32_t attributes)
-{
-    std::uint32_t mode = (attributes & ZipPlatform::kAttributeFolder) ? kUnixFolder : kUnixFile;
-    if (!(attributes & ZipPlatform::kAttributeHidden)) {
-        mode |= 0444;
-    }
-    if (!(attributes & ZipPlatform::kAttributeReadOnly)) {
-        mode |= 0220;
-    }
-    return mode;
-}
 
 std::uint32_t UnixModeToWindows(std::uint32_t mode)
 {
@@ -59,6 +47,34 @@ std::uint32_t UnixModeToWindows(std::uint32_t mode)
 bool EndsWithSeparator(const std::string& name)
 {
     return !name.empty() && (name.back() == '/' || name.back() == '\\');
+}
+
+// The fields from "version needed" to the extra field's length stand alike in the local and the
+// central header.
+char* WriteSharedFields(char* out, const CZipFileHeader& header)
+{
+    out = WriteU16(out, header.m_versionNeeded);
+    out = WriteU16(out, header.m_flags);
+    out = WriteU16(out, header.m_method);
+    out = WriteU16(out, header.m_modificationTime);
+    out = WriteU16(out, header.m_modificationDate);
+    out = WriteU32(out, header.m_crc32);
+    out = WriteU32(out, header.m_compressedSize);
+    out = WriteU32(out, header.m_uncompressedSize);
+    out = WriteU16(out, std::uint16_t(header.m_storedName.GetSize()));
+    return WriteU16(out, std::uint16_t(header.m_extraField.GetSize()));
+}
+
+// Copies the variable parts that follow a record's fixed fields.
+char* WriteParts(char* out, std::initializer_list<const CZipAutoBuffer*> parts)
+{
+    for (const CZipAutoBuffer* part : parts) {
+        if (part->GetSize() > 0) {
+            std::memcpy(out, part->GetBuffer(), part->GetSize());
+            out += part->GetSize();
+        }
+    }
+    return out;
 }
 
 } // namespace
@@ -111,27 +127,13 @@ unsigned CZipFileHeader::WriteCentral(CZipStorage& storage) const
     char* out = record.data();
     std::memcpy(out, "PK\x01\x02", 4);
     out = WriteU16(out + 4, m_versionMadeBy);
-    out = WriteU16(out, m_versionNeeded);
-    out = WriteU16(out, m_flags);
-    out = WriteU16(out, m_method);
-    out = WriteU16(out, m_modificationTime);
-    out = WriteU16(out, m_modificationDate);
-    out = WriteU32(out, m_crc32);
-    out = WriteU32(out, m_compressedSize);
-    out = WriteU32(out, m_uncompressedSize);
-    out = WriteU16(out, std::uint16_t(m_storedName.GetSize()));
-    out = WriteU16(out, std::uint16_t(m_extraField.GetSize()));
+    out = WriteSharedFields(out, *this);
     out = WriteU16(out, std::uint16_t(m_comment.GetSize()));
     out = WriteU16(out, m_diskStart);
     out = WriteU16(out, m_internalAttributes);
     out = WriteU32(out, m_externalAttributes);
     out = WriteU32(out, m_offset);
-    for (const CZipAutoBuffer* part : {&m_storedName, &m_extraField, &m_comment}) {
-        if (part->GetSize() > 0) {
-            std::memcpy(out, part->GetBuffer(), part->GetSize());
-            out += part->GetSize();
-        }
-    }
+    WriteParts(out, {&m_storedName, &m_extraField, &m_comment});
     storage.Write(record.data(), size, true);
     return size;
 }
@@ -142,23 +144,8 @@ void CZipFileHeader::WriteLocal(CZipStorage& storage)
     std::vector<char> record(size);
     char* out = record.data();
     std::memcpy(out, "PK\x03\x04", 4);
-    out = WriteU16(out + 4, m_versionNeeded);
-    out = WriteU16(out, m_flags);
-    out = WriteU16(out, m_method);
-    out = WriteU16(out, m_modificationTime);
-    out = WriteU16(out, m_modificationDate);
-    out = WriteU32(out, m_crc32);
-    out = WriteU32(out, m_compressedSize);
-    out = WriteU32(out, m_uncompressedSize);
-    out = WriteU16(out, std::uint16_t(m_storedName.GetSize()));
-    out = WriteU16(out, std::uint16_t(m_extraField.GetSize()));
-    if (m_storedName.GetSize() > 0) {
-        std::memcpy(out, m_storedName.GetBuffer(), m_storedName.GetSize());
-        out += m_storedName.GetSize();
-    }
-    if (m_extraField.GetSize() > 0) {
-        std::memcpy(out, m_extraField.GetBuffer(), m_extraField.GetSize());
-    }
+    out = WriteSharedFields(out + 4, *this);
+    WriteParts(out, {&m_storedName, &m_extraField});
     storage.Write(record.data(), size, true);
     const std::uint64_t start = storage.GetPosition() - size;
     // Offsets are 32 bits: an archive that would need more is refused rather than wrapped.
@@ -322,7 +309,7 @@ void CZipFileHeader::SetSystemAttributes(std::uint32_t attributes)
         m_externalAttributes = attributes;
         break;
     case systemUnix:
-        m_externalAttributes = (WindowsToUnixMode(attributes) << 16) | (attributes & 0xFFFF);
+        m_externalAttributes = ZipPlatform::WindowsToUnixAttributes(attributes);
         break;
     case systemMacintosh:
         m_externalAttributes = attributes & 0x11;

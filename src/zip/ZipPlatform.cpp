@@ -246,4 +246,16 @@ std::time_t DosToTime(std::uint16_t dosDate, std::uint16_t dosTime)
     return std::mktime(&local);
 }
 
+std::uint32_t WindowsToUnixAttributes(std::uint32_t attributes)
+{
+    std::uint32_t mode = (attributes & kAttributeFolder) ? 0040000 : 0100000;
+    if (!(attributes & kAttributeHidden)) {
+        mode |= 0444;
+    }
+    if (!(attributes & kAttributeReadOnly)) {
+        mode |= 0220;
+    }
+    return (mode << 16) | (attributes & 0xFFFF);
+}
+
 } // namespace ZipPlatform

@@ -55,4 +55,8 @@ std::string GetTempFileName(const std::string& folder, std::uint64_t needed);
 void TimeToDos(std::time_t time, std::uint16_t& dosDate, std::uint16_t& dosTime);
 std::time_t DosToTime(std::uint16_t dosDate, std::uint16_t dosTime);
 
+// Windows attributes as a Unix-made entry stores them: the Unix mode in the high 16 bits, the
+// Windows attributes kept in the low 16.
+std::uint32_t WindowsToUnixAttributes(std::uint32_t attributes);
+
 } // namespace ZipPlatform
