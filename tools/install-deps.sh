@@ -19,7 +19,7 @@ PACKAGES=(
   # XML and JSON sources and targets of the data exchange engine
   librapidxml-dev libtinyxml-dev libjsoncpp-dev
   # spreadsheet sources and targets (.xlsx)
-  librapidxml-dev libxlsxwriter-dev
+  libxlsxwriter-dev
   # the sqlite3 shell the database read benchmark compares with
   sqlite3
   # file type registration and associated programs (freedesktop MIME database, xdg-mime/xdg-open)
