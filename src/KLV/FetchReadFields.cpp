@@ -64,20 +64,28 @@ bool ReadsFloatColumn(CFetch& fetch, const std::string& name)
     return type == kSingle || type == kDouble || type == kDecimal || type == kNumeric;
 }
 
+// The field's text; an empty one is reported when the field is required, before the caller
+// falls back on its default.
+std::string ReadRequiredField(CFetch& fetch, const std::string& name, int required, int direct,
+                              const FetchTextMap* variables)
+{
+    int linked = 0;
+    std::string value = fetch.GetField(name, linked, 0, direct, variables);
+    if (value.empty() && required)
+        fetch.CheckRequiredField(name, linked);
+    return value;
+}
+
 } // namespace
 
 std::string CFetch::GetFieldString(const std::string& name, const std::string& defaultValue,
                                    int required, int width, int direct,
                                    const FetchTextMap* variables)
 {
-    int linked = 0;
-    std::string value = GetField(name, linked, 0, direct, variables);
+    std::string value = ReadRequiredField(*this, name, required, direct, variables);
     std::replace(value.begin(), value.end(), '\n', ' ');
-    if (value.empty()) {
-        if (required)
-            CheckRequiredField(name, linked);
+    if (value.empty())
         return defaultValue;
-    }
     if (ReadsFloatColumn(*this, name))
         StripZeroFraction(value);
     if (width == -1)
@@ -90,26 +98,18 @@ std::string CFetch::GetFieldString(const std::string& name, const std::string& d
 int CFetch::GetFieldInt(const std::string& name, int defaultValue, int required, int minimum,
                         int maximum, int direct, const FetchTextMap* variables)
 {
-    int linked = 0;
-    const std::string value = GetField(name, linked, 0, direct, variables);
-    if (value.empty()) {
-        if (required)
-            CheckRequiredField(name, linked);
+    const std::string value = ReadRequiredField(*this, name, required, direct, variables);
+    if (value.empty())
         return Clamp(defaultValue, minimum, maximum);
-    }
     return Clamp(trv::ParseInt(value), minimum, maximum);
 }
 
 float CFetch::GetFieldFloat(const std::string& name, int required, int direct,
                             const FetchTextMap* variables, float defaultValue)
 {
-    int linked = 0;
-    std::string value = GetField(name, linked, 0, direct, variables);
-    if (value.empty()) {
-        if (required)
-            CheckRequiredField(name, linked);
+    std::string value = ReadRequiredField(*this, name, required, direct, variables);
+    if (value.empty())
         return defaultValue;
-    }
     if (m_strDecimalSeparator != ".") {
         // With a decimal comma, points are thousands marks: "1.234,5" is 1234.5.
         if (value.find(',') != std::string::npos)
@@ -124,13 +124,9 @@ float CFetch::GetFieldFloat(const std::string& name, int required, int direct,
 double CFetch::GetFieldDouble(const std::string& name, int required, int direct,
                               const FetchTextMap* variables, double defaultValue)
 {
-    int linked = 0;
-    std::string value = GetField(name, linked, 0, direct, variables);
-    if (value.empty()) {
-        if (required)
-            CheckRequiredField(name, linked);
+    std::string value = ReadRequiredField(*this, name, required, direct, variables);
+    if (value.empty())
         return defaultValue;
-    }
     if (m_strDecimalSeparator != ".")
         ReplaceAll(value, m_strDecimalSeparator, ".");
     const std::string_view text = trv::Trim(value);
@@ -145,26 +141,18 @@ double CFetch::GetFieldDouble(const std::string& name, int required, int direct,
 int CFetch::GetFieldBool(const std::string& name, int defaultValue, int required, int direct,
                          const FetchTextMap* variables)
 {
-    int linked = 0;
-    std::string value = GetField(name, linked, 0, direct, variables);
-    if (value.empty()) {
-        if (required)
-            CheckRequiredField(name, linked);
+    std::string value = ReadRequiredField(*this, name, required, direct, variables);
+    if (value.empty())
         return defaultValue;
-    }
     return IsTrueText(value) ? 1 : 0;
 }
 
 int CFetch::GetFieldTime(const std::string& name, int defaultMinutes, int required, int minimum,
                          int maximum, int direct, const FetchTextMap* variables)
 {
-    int linked = 0;
-    const std::string value = GetField(name, linked, 0, direct, variables);
-    if (value.empty()) {
-        if (required)
-            CheckRequiredField(name, linked);
+    const std::string value = ReadRequiredField(*this, name, required, direct, variables);
+    if (value.empty())
         return defaultMinutes;
-    }
     int minutes = ParseTime(value);
     if (minutes == kFetchUnsetTime)
         return minutes;
@@ -178,13 +166,9 @@ int CFetch::GetFieldTime(const std::string& name, int defaultMinutes, int requir
 trv::OleDate CFetch::GetFieldDate(const std::string& name, const trv::OleDate& defaultDate,
                                   int required, int direct, const FetchTextMap* variables)
 {
-    int linked = 0;
-    const std::string value = GetField(name, linked, 0, direct, variables);
-    if (value.empty()) {
-        if (required)
-            CheckRequiredField(name, linked);
+    const std::string value = ReadRequiredField(*this, name, required, direct, variables);
+    if (value.empty())
         return defaultDate;
-    }
     const std::string date = FromDateFormat(value);
     int day = 0;
     int month = 0;
