@@ -81,6 +81,42 @@ std::string JoinTexts(const FetchTextArray& values, const std::string& separator
     return text;
 }
 
+// A record's line of fixed widths: each value at its place, spaces in the gaps; a field that
+// starts inside the one before it is not written. `valueAt(place)` gives the values.
+template <typename ValueAt>
+void AppendFixedPlaces(CFetch& fetch, std::string& line, int places, ValueAt valueAt)
+{
+    std::size_t characters = 0;
+    for (int place = 0; place < places;) {
+        const std::size_t index = static_cast<std::size_t>(place);
+        const int width = index < fetch.m_arrOutWidths.size() ? fetch.m_arrOutWidths[index] : 0;
+        if (width <= 0) {
+            ++place;
+            continue;
+        }
+        if (characters < index) {
+            line.append(index - characters, ' ');
+            characters = index;
+        }
+        fetch.AppendFixedValue(line, valueAt(place), width, fetch.m_arrOutPadChars[index], place);
+        characters += static_cast<std::size_t>(width);
+        place += width;
+    }
+}
+
+// A record's line of separated values, text places enclosed.
+template <typename ValueAt>
+void AppendSeparatedPlaces(const CFetch& fetch, std::string& line, int places, ValueAt valueAt)
+{
+    for (int place = 0; place < places; ++place) {
+        if (place > 0)
+            line += fetch.m_strSeparator;
+        const std::size_t index = static_cast<std::size_t>(place);
+        const bool isText = index < fetch.m_arrOutIsText.size() && fetch.m_arrOutIsText[index];
+        fetch.AppendSeparatedValue(line, valueAt(place), isText);
+    }
+}
+
 } // namespace
 
 // ---- Typed writers -----------------------------------------------------------------------
@@ -434,26 +470,9 @@ bool CFetch::WriteTextRecord(int newDriverFile, const std::string& driverCode)
     line.clear();
     std::string& scratch = m_strOutputScratch;
     const int places = static_cast<int>(m_arrOutValues.size());
+    const auto cleanValue = [&](int place) { return CleanOutputView(place, scratch); };
     if (m_strSeparator.empty()) {
-        std::size_t characters = 0;
-        for (int place = 0; place < places;) {
-            const int width = static_cast<std::size_t>(place) < m_arrOutWidths.size()
-                                  ? m_arrOutWidths[static_cast<std::size_t>(place)]
-                                  : 0;
-            if (width <= 0) {
-                ++place;
-                continue;
-            }
-            if (characters < static_cast<std::size_t>(place)) {
-                line.append(static_cast<std::size_t>(place) - characters, ' ');
-                characters = static_cast<std::size_t>(place);
-            }
-            AppendFixedValue(line, CleanOutputView(place, scratch), width,
-                             m_arrOutPadChars[static_cast<std::size_t>(place)], place);
-            characters += static_cast<std::size_t>(width);
-            // A field that starts inside this one is not written.
-            place += width;
-        }
+        AppendFixedPlaces(*this, line, places, cleanValue);
         line += '\n';
         return WriteOutputLine(line);
     }
@@ -461,19 +480,13 @@ bool CFetch::WriteTextRecord(int newDriverFile, const std::string& driverCode)
         std::vector<std::string> values;
         values.reserve(static_cast<std::size_t>(places));
         for (int place = 0; place < places; ++place)
-            values.emplace_back(CleanOutputView(place, scratch));
+            values.emplace_back(cleanValue(place));
         AppendJsonRecord(values);
         return true;
     }
     if (m_nKind != FETCH_KIND_ASCII)
         return true;
-    for (int place = 0; place < places; ++place) {
-        if (place > 0)
-            line += m_strSeparator;
-        const bool isText = static_cast<std::size_t>(place) < m_arrOutIsText.size() &&
-                            m_arrOutIsText[static_cast<std::size_t>(place)];
-        AppendSeparatedValue(line, CleanOutputView(place, scratch), isText);
-    }
+    AppendSeparatedPlaces(*this, line, places, cleanValue);
     line += '\n';
     return WriteOutputLine(line);
 }
@@ -560,6 +573,9 @@ int CFetch::WriteListLines()
 
     bool written = true;
     std::vector<std::string> values(static_cast<std::size_t>(places));
+    const auto lineValue = [&](int place) {
+        return std::string_view(values[static_cast<std::size_t>(place)]);
+    };
     for (int line = 0; line < lineCount; ++line) {
         for (int place = 0; place < places; ++place) {
             const CSmartStringArray& placeItems = items[static_cast<std::size_t>(place)];
@@ -576,35 +592,12 @@ int CFetch::WriteListLines()
         std::string& text = m_strOutputLine;
         text.clear();
         if (!m_strSeparator.empty()) {
-            for (int place = 0; place < places; ++place) {
-                if (place > 0)
-                    text += m_strSeparator;
-                const bool isText = static_cast<std::size_t>(place) < m_arrOutIsText.size() &&
-                                    m_arrOutIsText[static_cast<std::size_t>(place)];
-                AppendSeparatedValue(text, values[static_cast<std::size_t>(place)], isText);
-            }
+            AppendSeparatedPlaces(*this, text, places, lineValue);
             text += '\n';
             if (m_nKind == FETCH_KIND_JSON)
                 AppendJsonRecord(values);
         } else {
-            std::size_t characters = 0;
-            for (int place = 0; place < places;) {
-                const int width = static_cast<std::size_t>(place) < m_arrOutWidths.size()
-                                      ? m_arrOutWidths[static_cast<std::size_t>(place)]
-                                      : 0;
-                if (width <= 0) {
-                    ++place;
-                    continue;
-                }
-                if (characters < static_cast<std::size_t>(place)) {
-                    text.append(static_cast<std::size_t>(place) - characters, ' ');
-                    characters = static_cast<std::size_t>(place);
-                }
-                AppendFixedValue(text, values[static_cast<std::size_t>(place)], width,
-                                 m_arrOutPadChars[static_cast<std::size_t>(place)], place);
-                characters += static_cast<std::size_t>(width);
-                place += width;
-            }
+            AppendFixedPlaces(*this, text, places, lineValue);
             if (!text.empty())
                 text += '\n';
         }
