@@ -61,6 +61,36 @@ std::vector<std::string> FindMatchingFiles(const std::string& folder, const std:
     return names;
 }
 
+// A "|"-separated list of files reads as a folder: its first file opens now, the others by name
+// when the one before ends. Gives the first file.
+std::string StartFileList(CFetch& fetch, const std::string& list)
+{
+    SplitFileList(list, fetch.m_arrFiles);
+    fetch.m_nNextFile = 0;
+    if (!fetch.m_strWhere.empty())
+        fetch.m_strFolderWhere = fetch.m_strWhere;
+    fetch.m_strCurrentFile = fetch.m_arrFiles[0];
+    fetch.m_nKind = FETCH_KIND_FOLDER;
+    return fetch.m_arrFiles[0];
+}
+
+// With COPY_FILES_TO_TMP the file is read from its copy in the temporary folder.
+void UseTemporaryCopy(CFetch& fetch, std::string& name)
+{
+    fetch.ReadCopyToTemp();
+    if (fetch.m_bCopyToTemp) {
+        fetch.CopyToTemp(name);
+        fetch.m_strCurrentFile = name;
+    }
+}
+
+void ReadAsciiFormat(CFetch& fetch)
+{
+    fetch.m_strAsciiFormat = fetch.GetSetting("ASCIIFORMAT");
+    if (fetch.m_strAsciiFormat.empty())
+        fetch.m_strAsciiFormat = "WINDOWS";
+}
+
 } // namespace
 
 int CFetch::OpenSource(const std::string& file, CAdoDB* connection,
@@ -185,24 +215,12 @@ int CFetch::OpenTextFile(int mode, const std::string& explicitFile)
         if (!explicitFile.empty() || m_nKind == FETCH_KIND_FOLDER) {
             name = explicitFile;
         } else {
-            SplitFileList(name, m_arrFiles);
-            m_nNextFile = 0;
-            if (!m_strWhere.empty())
-                m_strFolderWhere = m_strWhere;
             m_arrLineTypes.SetSize(0);
-            name = m_arrFiles[0];
-            m_strCurrentFile = name;
-            m_nKind = FETCH_KIND_FOLDER;
+            name = StartFileList(*this, name);
         }
     }
-    ReadCopyToTemp();
-    if (m_bCopyToTemp) {
-        CopyToTemp(name);
-        m_strCurrentFile = name;
-    }
-    m_strAsciiFormat = GetSetting("ASCIIFORMAT");
-    if (m_strAsciiFormat.empty())
-        m_strAsciiFormat = "WINDOWS";
+    UseTemporaryCopy(*this, name);
+    ReadAsciiFormat(*this);
     ReadLineTypes();
     if (!ReadFieldsSeparator())
         return 0;
@@ -221,9 +239,7 @@ int CFetch::OpenStructuredFile(int mode, const std::string& explicitFile)
     m_bHasCurrentRecord = 0;
     m_arrLines.RemoveAll();
     m_mapColumns.clear();
-    m_strAsciiFormat = GetSetting("ASCIIFORMAT");
-    if (m_strAsciiFormat.empty())
-        m_strAsciiFormat = "WINDOWS";
+    ReadAsciiFormat(*this);
     std::string name;
     const bool resolved = ReadFileName(name) != 0;
     if (explicitFile.empty() && !resolved)
@@ -231,20 +247,9 @@ int CFetch::OpenStructuredFile(int mode, const std::string& explicitFile)
     if (name.empty())
         name = explicitFile;
     // Split once: the following files of the list are opened by name.
-    if (name.find('|') != std::string::npos && m_nKind != FETCH_KIND_FOLDER) {
-        SplitFileList(name, m_arrFiles);
-        m_nNextFile = 0;
-        if (!m_strWhere.empty())
-            m_strFolderWhere = m_strWhere;
-        name = m_arrFiles[0];
-        m_strCurrentFile = name;
-        m_nKind = FETCH_KIND_FOLDER;
-    }
-    ReadCopyToTemp();
-    if (m_bCopyToTemp) {
-        CopyToTemp(name);
-        m_strCurrentFile = name;
-    }
+    if (name.find('|') != std::string::npos && m_nKind != FETCH_KIND_FOLDER)
+        name = StartFileList(*this, name);
+    UseTemporaryCopy(*this, name);
     if (!ReadFieldsSeparator() && mode == FETCH_MODE_WRITE)
         return 0;
     ReadKeyFields();
