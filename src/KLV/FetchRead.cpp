@@ -53,6 +53,16 @@ void SplitDelimitedLine(std::string_view rest, std::string_view separator,
                        ? std::string_view()
                        : rest.substr(separatorAt + separator.size());
         };
+        // Text after the closing qualifier, up to the next separator, still belongs to the field.
+        const auto cutAfterClose = [&](std::size_t closeAt) {
+            rest = rest.substr(closeAt + qualifier.size());
+            const std::size_t nextSeparator = rest.find(separator);
+            fields.Append(rest.substr(0, nextSeparator));
+            fields.CloseItem();
+            rest = nextSeparator == std::string_view::npos
+                       ? std::string_view()
+                       : rest.substr(nextSeparator + separator.size());
+        };
         if (openAt == std::string_view::npos ||
             (separatorAt != std::string_view::npos && openAt >= separatorAt)) {
             cutPlain(0);
@@ -78,13 +88,7 @@ void SplitDelimitedLine(std::string_view rest, std::string_view separator,
         }
         if (copied != inside) {
             fields.Append(rest.substr(copied, closeAt - copied));
-            rest = rest.substr(closeAt + qualifier.size());
-            const std::size_t nextSeparator = rest.find(separator);
-            fields.Append(rest.substr(0, nextSeparator));
-            fields.CloseItem();
-            rest = nextSeparator == std::string_view::npos
-                       ? std::string_view()
-                       : rest.substr(nextSeparator + separator.size());
+            cutAfterClose(closeAt);
             continue;
         }
         if (closeAt == std::string_view::npos) {
@@ -101,13 +105,7 @@ void SplitDelimitedLine(std::string_view rest, std::string_view separator,
         }
         fields.Append(rest.substr(0, openAt));
         fields.Append(rest.substr(inside, closeAt - inside));
-        rest = rest.substr(closeAt + qualifier.size());
-        const std::size_t nextSeparator = rest.find(separator);
-        fields.Append(rest.substr(0, nextSeparator));
-        fields.CloseItem();
-        rest = nextSeparator == std::string_view::npos
-                   ? std::string_view()
-                   : rest.substr(nextSeparator + separator.size());
+        cutAfterClose(closeAt);
     }
 }
 
