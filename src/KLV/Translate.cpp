@@ -528,15 +528,26 @@ int GetSelectedLanguageId()
     return trv::ParseInt(language);
 }
 
-std::string GetLanguageDescriptions(std::vector<std::string>& descriptions)
+namespace {
+
+// The catalogue's "Descriptions" entries, "number=description"; `selected` gets the description
+// of the chosen language.
+std::vector<std::string> ReadDescriptionEntries(std::string& selected)
 {
     std::string folder;
     std::string language;
-    std::string selected;
     GetLanguageSettings(folder, language, selected);
     std::vector<std::string> entries;
     trv::GetProfileSection("Descriptions", CataloguePath(folder), entries);
-    for (const std::string& entry : entries) {
+    return entries;
+}
+
+} // namespace
+
+std::string GetLanguageDescriptions(std::vector<std::string>& descriptions)
+{
+    std::string selected;
+    for (const std::string& entry : ReadDescriptionEntries(selected)) {
         const std::size_t equals = entry.find('=');
         if (equals != std::string::npos)
             descriptions.push_back(entry.substr(equals + 1));
@@ -546,13 +557,8 @@ std::string GetLanguageDescriptions(std::vector<std::string>& descriptions)
 
 std::string GetLanguageFromDescription(std::string_view description)
 {
-    std::string folder;
-    std::string language;
     std::string selected;
-    GetLanguageSettings(folder, language, selected);
-    std::vector<std::string> entries;
-    trv::GetProfileSection("Descriptions", CataloguePath(folder), entries);
-    for (const std::string& entry : entries) {
+    for (const std::string& entry : ReadDescriptionEntries(selected)) {
         const std::size_t equals = entry.find('=');
         if (equals != std::string::npos &&
             std::string_view(entry).substr(equals + 1) == description)
