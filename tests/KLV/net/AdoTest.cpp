@@ -1,6 +1,6 @@
+#include "DatabaseTableTest.h"
 #include "KLV/AdoDB.h"
 #include "KLV/AdoRecordset.h"
-#include "NetPeers.h"
 #include "platform/Text.h"
 
 #include <gtest/gtest.h>
@@ -14,54 +14,18 @@ bool Contains(const std::string& text, const std::string& part)
     return text.find(part) != std::string::npos;
 }
 
-enum class Backend
-{
-    SQLite,
-    PostgreSQL
-};
-
-// One database per backend and test: a SQLite file of the test's own, or the PostgreSQL
-// cluster of the fixture with a table named after the test.
-class AdoTest : public ::testing::TestWithParam<Backend>
+class AdoTest : public DatabaseTableTest
 {
   protected:
     void SetUp() override
     {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_table = "t_";
-        for (char c : std::string(info->name()))
-            m_table += std::isalnum(static_cast<unsigned char>(c))
-                           ? static_cast<char>(std::tolower(static_cast<unsigned char>(c)))
-                           : '_';
-        m_database = CreateAdoDB(ConnectionString());
-        ASSERT_TRUE(m_database->m_pConnection) << m_database->m_strLastError;
-        Run("DROP TABLE IF EXISTS " + m_table);
-        Run("CREATE TABLE " + m_table +
-            " (id INTEGER PRIMARY KEY, name VARCHAR(40), amount DOUBLE PRECISION, "
-            "due TIMESTAMP, paid BOOLEAN)");
+        CreateTable("t_",
+                    "id INTEGER PRIMARY KEY, name VARCHAR(40), amount DOUBLE PRECISION, "
+                    "due TIMESTAMP, paid BOOLEAN",
+                    "plan.db");
     }
 
-    void TearDown() override
-    {
-        if (m_database && m_database->m_pConnection)
-            Run("DROP TABLE IF EXISTS " + m_table);
-    }
-
-    std::string ConnectionString() const
-    {
-        if (GetParam() == Backend::SQLite)
-            return "Driver=" + NetPeers::Get("SQLITE_DRIVER") +
-                   ";Database=" + m_folder.File("plan.db");
-        return NetPeers::Get("PG_CONNECTION");
-    }
-
-    long Run(const std::string& statement)
-    {
-        std::string error;
-        const long rows = m_database->Execute(m_database->m_pConnection, statement, error);
-        EXPECT_TRUE(error.empty()) << statement << ": " << error;
-        return rows;
-    }
+    std::string ConnectionString() const { return m_connection; }
 
     void InsertSampleRows()
     {
@@ -82,10 +46,6 @@ class AdoTest : public ::testing::TestWithParam<Backend>
         EXPECT_TRUE(error.empty()) << error;
         return recordset;
     }
-
-    TemporaryFolder m_folder;
-    std::string m_table;
-    CAdoDBPtr m_database;
 };
 
 TEST_P(AdoTest, BadConnectionGivesAnEmptyConnectionAndOneTraceWithoutPassword)
@@ -271,9 +231,6 @@ TEST_P(AdoTest, RecordsetThatCannotOpenSaysWhichQuery)
 }
 
 INSTANTIATE_TEST_SUITE_P(Databases, AdoTest,
-                         ::testing::Values(Backend::SQLite, Backend::PostgreSQL),
-                         [](const ::testing::TestParamInfo<Backend>& info) {
-                             return info.param == Backend::SQLite ? "SQLite" : "PostgreSQL";
-                         });
+                         ::testing::Values(Backend::SQLite, Backend::PostgreSQL), BackendName);
 
 } // namespace

@@ -1,19 +1,14 @@
 // Database definitions read and written through CFetch, on SQLite and PostgreSQL alike.
 
+#include "DatabaseTableTest.h"
 #include "KLV/Fetch.h"
-#include "NetPeers.h"
+#include "TempFolder.h"
 
 #include <gtest/gtest.h>
 
 #include <cctype>
 
 namespace {
-
-enum class Backend
-{
-    SQLite,
-    PostgreSQL
-};
 
 std::string ReadText(const std::string& path)
 {
@@ -23,64 +18,13 @@ std::string ReadText(const std::string& path)
     return text.str();
 }
 
-// Points the program folder (where "IONewEntries.log" goes) at a folder of the test.
-class ProgramFolder
-{
-  public:
-    ProgramFolder()
-    {
-        const char* saved = std::getenv("TREVANTOR_HOME");
-        m_saved = saved ? saved : "";
-        m_had = saved != nullptr;
-        ::setenv("TREVANTOR_HOME", m_folder.File("").c_str(), 1);
-    }
-    ~ProgramFolder()
-    {
-        if (m_had)
-            ::setenv("TREVANTOR_HOME", m_saved.c_str(), 1);
-        else
-            ::unsetenv("TREVANTOR_HOME");
-    }
-    std::string File(const std::string& name) const { return m_folder.File(name); }
-
-  private:
-    TemporaryFolder m_folder;
-    std::string m_saved;
-    bool m_had = false;
-};
-
-class FetchDatabaseTest : public ::testing::TestWithParam<Backend>
+class FetchDatabaseTest : public DatabaseTableTest
 {
   protected:
     void SetUp() override
     {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_table = "f_";
-        for (char c : std::string(info->name()))
-            m_table += std::isalnum(static_cast<unsigned char>(c))
-                           ? static_cast<char>(std::tolower(static_cast<unsigned char>(c)))
-                           : '_';
-        m_connection = GetParam() == Backend::SQLite ? "Driver=" + NetPeers::Get("SQLITE_DRIVER") +
-                                                           ";Database=" + m_folder.File("t.db")
-                                                     : NetPeers::Get("PG_CONNECTION");
-        m_database = CreateAdoDB(m_connection);
-        ASSERT_TRUE(m_database->m_pConnection) << m_database->m_strLastError;
-        Run("DROP TABLE IF EXISTS " + m_table);
-        Run("CREATE TABLE " + m_table +
-            " (id INTEGER NOT NULL, line INTEGER NOT NULL, name VARCHAR(40), qty INTEGER)");
-    }
-
-    void TearDown() override
-    {
-        if (m_database && m_database->m_pConnection)
-            Run("DROP TABLE IF EXISTS " + m_table);
-    }
-
-    void Run(const std::string& statement)
-    {
-        std::string error;
-        m_database->Execute(m_database->m_pConnection, statement, error);
-        ASSERT_TRUE(error.empty()) << statement << ": " << error;
+        CreateTable("f_",
+                    "id INTEGER NOT NULL, line INTEGER NOT NULL, name VARCHAR(40), qty INTEGER");
     }
 
     // Writes the definitions file: the formats every definition needs, then `sections`.
@@ -129,11 +73,6 @@ class FetchDatabaseTest : public ::testing::TestWithParam<Backend>
                            "\nTABLENAME=" + m_table + "\nKEY=ID,LINE\n" + settings +
                            "[LINES]\nID=id\nLINE=line\nNAME=name\nQTY=qty\n");
     }
-
-    TemporaryFolder m_folder;
-    std::string m_table;
-    std::string m_connection;
-    CAdoDBPtr m_database;
 };
 
 std::vector<std::string> ReadAll(CFetch& fetch)
@@ -263,7 +202,8 @@ TEST_P(FetchDatabaseTest, SameFieldNameAddsMissingColumnOnLentConnection)
 
 TEST_P(FetchDatabaseTest, DeletesOldRowsAndLogsNewEntries)
 {
-    ProgramFolder program;
+    // The program folder, where "IONewEntries.log" goes, is a folder of the test.
+    trv::test::ProgramFolder program("trv_net");
     std::ofstream(program.File("IONewEntries.log")) << "left from an earlier run\n";
     Run("INSERT INTO " + m_table + " (id, line, name, qty) VALUES (8, 1, 'kept', 1)");
     struct Case
@@ -363,7 +303,4 @@ TEST_P(FetchDatabaseTest, LinkConditionOfLinkedRecords)
 }
 
 INSTANTIATE_TEST_SUITE_P(Databases, FetchDatabaseTest,
-                         ::testing::Values(Backend::SQLite, Backend::PostgreSQL),
-                         [](const auto& info) {
-                             return info.param == Backend::SQLite ? "SQLite" : "PostgreSQL";
-                         });
+                         ::testing::Values(Backend::SQLite, Backend::PostgreSQL), BackendName);

@@ -1,8 +1,8 @@
 // Linked definitions whose records live in a database table: a text definition reads and
 // writes fields of its linked rows, on SQLite and PostgreSQL alike.
 
+#include "DatabaseTableTest.h"
 #include "KLV/Fetch.h"
-#include "NetPeers.h"
 
 #include <gtest/gtest.h>
 
@@ -12,44 +12,13 @@
 
 namespace {
 
-enum class Backend
-{
-    SQLite,
-    PostgreSQL
-};
-
-class FetchLinksDatabaseTest : public ::testing::TestWithParam<Backend>
+class FetchLinksDatabaseTest : public DatabaseTableTest
 {
   protected:
     void SetUp() override
     {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_table = "k_";
-        for (char c : std::string(info->name()))
-            m_table += std::isalnum(static_cast<unsigned char>(c))
-                           ? static_cast<char>(std::tolower(static_cast<unsigned char>(c)))
-                           : '_';
-        m_connection = GetParam() == Backend::SQLite ? "Driver=" + NetPeers::Get("SQLITE_DRIVER") +
-                                                           ";Database=" + m_folder.File("t.db")
-                                                     : NetPeers::Get("PG_CONNECTION");
-        m_database = CreateAdoDB(m_connection);
-        ASSERT_TRUE(m_database->m_pConnection) << m_database->m_strLastError;
-        Run("DROP TABLE IF EXISTS " + m_table);
-        Run("CREATE TABLE " + m_table +
-            " (ord VARCHAR(20) NOT NULL, line INTEGER, product VARCHAR(40), qty INTEGER)");
-    }
-
-    void TearDown() override
-    {
-        if (m_database && m_database->m_pConnection)
-            Run("DROP TABLE IF EXISTS " + m_table);
-    }
-
-    void Run(const std::string& statement)
-    {
-        std::string error;
-        m_database->Execute(m_database->m_pConnection, statement, error);
-        ASSERT_TRUE(error.empty()) << statement << ": " << error;
+        CreateTable("k_",
+                    "ord VARCHAR(20) NOT NULL, line INTEGER, product VARCHAR(40), qty INTEGER");
     }
 
     // A database definition of the lines table, with extra settings and fields.
@@ -128,11 +97,6 @@ class FetchLinksDatabaseTest : public ::testing::TestWithParam<Backend>
                    ? nullptr
                    : parent.m_arrChildren[static_cast<std::size_t>(found->second)].get();
     }
-
-    TemporaryFolder m_folder;
-    std::string m_table;
-    std::string m_connection;
-    CAdoDBPtr m_database;
 };
 
 // The order codes of the read tests: one apostrophe in a code that has lines, one value that
@@ -282,9 +246,6 @@ TEST_P(FetchLinksDatabaseTest, WritingALinkedFieldReachesTheChildTable)
 }
 
 INSTANTIATE_TEST_SUITE_P(Databases, FetchLinksDatabaseTest,
-                         ::testing::Values(Backend::SQLite, Backend::PostgreSQL),
-                         [](const auto& info) {
-                             return info.param == Backend::SQLite ? "SQLite" : "PostgreSQL";
-                         });
+                         ::testing::Values(Backend::SQLite, Backend::PostgreSQL), BackendName);
 
 } // namespace

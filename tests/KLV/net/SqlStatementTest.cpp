@@ -1,18 +1,12 @@
 #include "KLV/SqlStatement.h"
 
-#include "NetPeers.h"
+#include "DatabaseTableTest.h"
 
 #include <gtest/gtest.h>
 
 #include <cctype>
 
 namespace {
-
-enum class Backend
-{
-    SQLite,
-    PostgreSQL
-};
 
 constexpr long kVarChar = 200;
 constexpr long kInteger = 3;
@@ -29,27 +23,15 @@ std::string Text(const trv::FieldValue& value)
 }
 
 // A table per backend and test, written and read through the SQL texts of the default dialect.
-class SqlStatementTest : public ::testing::TestWithParam<Backend>, public trv::CSqlFilterFields
+class SqlStatementTest : public DatabaseTableTest, public trv::CSqlFilterFields
 {
   protected:
     void SetUp() override
     {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_table = "s_";
-        for (char c : std::string(info->name()))
-            m_table += std::isalnum(static_cast<unsigned char>(c))
-                           ? static_cast<char>(std::tolower(static_cast<unsigned char>(c)))
-                           : '_';
-        const std::string connection =
-            GetParam() == Backend::SQLite
-                ? "Driver=" + NetPeers::Get("SQLITE_DRIVER") + ";Database=" + m_folder.File("t.db")
-                : NetPeers::Get("PG_CONNECTION");
-        m_database = CreateAdoDB(connection);
-        ASSERT_TRUE(m_database->m_pConnection) << m_database->m_strLastError;
-        Run("DROP TABLE IF EXISTS " + m_table);
-        Run("CREATE TABLE " + m_table +
-            " (id INTEGER NOT NULL, line INTEGER NOT NULL, name VARCHAR(40), qty INTEGER, "
-            "due TIMESTAMP)");
+        CreateTable("s_", "id INTEGER NOT NULL, line INTEGER NOT NULL, name VARCHAR(40), "
+                          "qty INTEGER, due TIMESTAMP");
+        if (HasFatalFailure())
+            return;
         m_sqlTable = std::make_unique<trv::CSqlTable>(*m_database, m_dialect, m_table);
         std::string error;
         ASSERT_TRUE(m_sqlTable->Open(error)) << error;
@@ -58,15 +40,7 @@ class SqlStatementTest : public ::testing::TestWithParam<Backend>, public trv::C
     void TearDown() override
     {
         m_sqlTable.reset();
-        if (m_database && m_database->m_pConnection)
-            Run("DROP TABLE IF EXISTS " + m_table);
-    }
-
-    void Run(const std::string& statement)
-    {
-        std::string error;
-        m_database->Execute(m_database->m_pConnection, statement, error);
-        ASSERT_TRUE(error.empty()) << statement << ": " << error;
+        DatabaseTableTest::TearDown();
     }
 
     // Rows as "id|line|name|qty" texts, in the order of the statement.
@@ -112,12 +86,9 @@ class SqlStatementTest : public ::testing::TestWithParam<Backend>, public trv::C
     }
     std::string FetchDateText() override { return "01/03/2024"; }
 
-    TemporaryFolder m_folder;
-    CAdoDBPtr m_database;
     trv::CSqlDialect m_dialect{"DATABASE"};
     trv::SqlValueFormat m_format;
     std::unique_ptr<trv::CSqlTable> m_sqlTable;
-    std::string m_table;
 };
 
 TEST_P(SqlStatementTest, InsertThenUpdateByKey)
@@ -237,9 +208,6 @@ TEST_P(SqlStatementTest, NewEntriesLogHoldsTheInsertedRows)
 }
 
 INSTANTIATE_TEST_SUITE_P(Databases, SqlStatementTest,
-                         ::testing::Values(Backend::SQLite, Backend::PostgreSQL),
-                         [](const ::testing::TestParamInfo<Backend>& info) {
-                             return info.param == Backend::SQLite ? "SQLite" : "PostgreSQL";
-                         });
+                         ::testing::Values(Backend::SQLite, Backend::PostgreSQL), BackendName);
 
 } // namespace
