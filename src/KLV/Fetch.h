@@ -3,9 +3,9 @@
 #include "KLV/AdoRecordset.h"
 #include "KLV/FetchExpression.h"
 #include "KLV/FetchFilter.h"
+#include "KLV/FetchReadStorage.h"
 #include "KLV/Geodesy.h"
 #include "KLV/SqlStatement.h"
-#include "KLV/FetchReadStorage.h"
 #include "containers/AutoArray.h"
 #include "containers/SmartArray.h"
 #include "platform/OleDate.h"
@@ -374,6 +374,9 @@ class CFetch
     void GetReadFields(FetchTextArray& fields);
     // 1 when the WHERE rejects the current record, 0 when it passes.
     int TestWhere();
+    // Parses the WHERE for records whose fields are values, not positions in a line (fixed
+    // definitions, workbook rows); false, reported and traced when it is not valid.
+    bool ParseWhereOverFields();
 
     // Typed getters of the current record's fields. `direct` or `variables` compute the field
     // from its line and the output record instead of the source; `required` reports an empty
@@ -550,12 +553,12 @@ class CFetch
                             int direct, const FetchTextMap* variables);
     // The items of a list field as minutes, empty items skipped, each kept within the bounds
     // (-1: none).
-    CSmartIntArray GetFieldListTime(const std::string& name, int minimum, int maximum,
-                                    int required, int direct, const FetchTextMap* variables);
+    CSmartIntArray GetFieldListTime(const std::string& name, int minimum, int maximum, int required,
+                                    int direct, const FetchTextMap* variables);
     // X and Y (and Z for ECEF coordinates, converted to longitude and latitude unless `raw`)
     // from the fields named; longitude = X and latitude = Y otherwise.
-    void GetFieldCoordinates(TGeoCoordinate& coordinates, const FetchTextArray& names,
-                             int required, int raw, double defaultValue);
+    void GetFieldCoordinates(TGeoCoordinate& coordinates, const FetchTextArray& names, int required,
+                             int raw, double defaultValue);
     // Appends the message and the location of an empty required field to
     // m_arrRequiredMessages.
     void CheckRequiredField(const std::string& name, int linked);

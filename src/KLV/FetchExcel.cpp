@@ -126,14 +126,7 @@ int CFetch::OpenExcelSource(int mode)
     m_nKind = FETCH_KIND_DATABASE;
     if (mode == FETCH_MODE_READ) {
         // The WHERE tests the fields of each row, as the SELECT of a database would.
-        CFetchFilterSettings settings;
-        settings.decimalSeparator = m_strDecimalSeparator;
-        if (!m_strDateFormat.empty())
-            settings.dateFormat = m_strDateFormat;
-        settings.linePositions = false;
-        if (!m_whereFilter.Parse(m_strWhere, settings, FetchFilterUse::Where)) {
-            m_strLastError =
-                ReportInvalidFilter(m_strName, "WHERE", m_strWhere, m_whereFilter.GetError());
+        if (!ParseWhereOverFields()) {
             m_pWorkbook.reset();
             return 0;
         }

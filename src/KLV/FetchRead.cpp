@@ -383,17 +383,22 @@ int CFetch::MoveNextFixed()
 {
     ++m_nRecord;
     // The fields of the record are expressions: a condition tests their values, not a line.
+    if (!ParseWhereOverFields())
+        return 0;
+    return TestWhere() ? 0 : 1;
+}
+
+bool CFetch::ParseWhereOverFields()
+{
     CFetchFilterSettings settings;
     settings.decimalSeparator = m_strDecimalSeparator;
     if (!m_strDateFormat.empty())
         settings.dateFormat = m_strDateFormat;
     settings.linePositions = false;
-    if (!m_whereFilter.Parse(m_strWhere, settings, FetchFilterUse::Where)) {
-        m_strLastError =
-            ReportInvalidFilter(m_strName, "WHERE", m_strWhere, m_whereFilter.GetError());
-        return 0;
-    }
-    return TestWhere() ? 0 : 1;
+    if (m_whereFilter.Parse(m_strWhere, settings, FetchFilterUse::Where))
+        return true;
+    m_strLastError = ReportInvalidFilter(m_strName, "WHERE", m_strWhere, m_whereFilter.GetError());
+    return false;
 }
 
 int CFetch::MoveNextIni()
