@@ -47,6 +47,25 @@ enum FetchKind : int
     FETCH_KIND_JSON = 12,
 };
 
+// Kinds whose source is a file read as text: lines, XML or JSON.
+constexpr bool IsTextSourceKind(int kind)
+{
+    return kind == FETCH_KIND_ASCII || kind == FETCH_KIND_FOLDER || kind == FETCH_KIND_XML ||
+           kind == FETCH_KIND_JSON;
+}
+
+// Kinds whose target is a text file the engine writes itself (lines or a JSON document).
+constexpr bool IsTextTargetKind(int kind)
+{
+    return kind == FETCH_KIND_ASCII || kind == FETCH_KIND_FOLDER || kind == FETCH_KIND_JSON;
+}
+
+// Kinds opened through a database connection.
+constexpr bool IsDatabaseKind(int kind)
+{
+    return kind == FETCH_KIND_DATABASE || kind == FETCH_KIND_SQL;
+}
+
 enum FetchMode : int
 {
     FETCH_MODE_CONSULT = 0, // the definition is only consulted

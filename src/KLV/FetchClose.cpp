@@ -31,11 +31,6 @@ bool MovesProcessedFileAtClose(int kind)
            kind == FETCH_KIND_INI;
 }
 
-bool IsTextKind(int kind)
-{
-    return kind == FETCH_KIND_ASCII || kind == FETCH_KIND_FOLDER || kind == FETCH_KIND_JSON;
-}
-
 // Writes the text to a temporary file beside the path and renames it onto the path, so that
 // the old file stays whole when anything fails. Empty on success, else the reason.
 std::string ReplaceFileContents(const std::string& path, const std::string& text)
@@ -97,7 +92,7 @@ int CFetch::Close(int)
         completed = WriteJsonDocument() && completed;
     m_jsonDocument.reset();
 
-    if (IsTextKind(m_nKind) || m_pOutputFile) {
+    if (IsTextTargetKind(m_nKind) || m_pOutputFile) {
         completed = CommitOutputTarget() && completed;
         // TMP_FILENAME: the target was written under that name and now takes its own, unless
         // the export failed (the old target then stays as it was).

@@ -30,11 +30,6 @@ std::string PadPart(std::string value, std::size_t shortLength, const char* pref
     return value;
 }
 
-bool IsDatabaseKind(int kind)
-{
-    return kind == FETCH_KIND_DATABASE || kind == FETCH_KIND_SQL;
-}
-
 } // namespace
 
 std::string CFetch::ToDateFormat(const std::string& date) const

@@ -17,11 +17,6 @@ namespace {
 
 constexpr const char* kDefaultFetchDate = "01011980";
 
-bool IsDatabaseKind(int kind)
-{
-    return kind == FETCH_KIND_DATABASE || kind == FETCH_KIND_SQL;
-}
-
 std::string Masked(const std::string& connectionString)
 {
     return trv::HideConnectionPassword(connectionString);

@@ -32,12 +32,6 @@ void TrimInPlace(std::string& text)
     text.erase(0, start);
 }
 
-bool IsTextKind(int kind)
-{
-    return kind == FETCH_KIND_ASCII || kind == FETCH_KIND_FOLDER || kind == FETCH_KIND_XML ||
-           kind == FETCH_KIND_JSON;
-}
-
 } // namespace
 
 // ---- Classification ----------------------------------------------------------------------
@@ -399,7 +393,7 @@ int CFetch::GetTimeOperand(const std::string& text, const FetchTextMap* variable
 
 std::string CFetch::ReadRawValue()
 {
-    if (IsTextKind(m_nKind)) {
+    if (IsTextSourceKind(m_nKind)) {
         if (m_strSeparator.empty()) {
             if (m_nPosition < 1 || m_nLength < 0)
                 return {};

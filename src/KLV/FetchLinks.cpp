@@ -18,12 +18,6 @@ constexpr const char* kFieldNamePrefix = "FIELD_NAME(";
 // Links that lead back to their own definition stop here instead of nesting children forever.
 constexpr int kMaxLinkDepth = 16;
 
-bool IsTextKind(int kind)
-{
-    return kind == FETCH_KIND_ASCII || kind == FETCH_KIND_FOLDER || kind == FETCH_KIND_XML ||
-           kind == FETCH_KIND_JSON;
-}
-
 // The items of a ","-separated text compared with an array, without splitting the text.
 bool SameItems(std::string_view text, const FetchTextArray& items)
 {
@@ -226,7 +220,7 @@ int CFetch::FindLinkedFetchForField(const std::string& field)
 
 int CFetch::IsLinkKeyPath() const
 {
-    if (!IsTextKind(m_nKind) || m_arrGroupKeyFields.GetSize() == 0)
+    if (!IsTextSourceKind(m_nKind) || m_arrGroupKeyFields.GetSize() == 0)
         return 0;
     if (m_arrLinkedFields.GetSize() != m_arrGroupKeyFields.GetSize())
         return 0;
@@ -246,7 +240,7 @@ int CFetch::SearchLinkedRegisters()
     if (IsLinkKeyPath())
         return SearchLinkedByKey();
     RewindLinked();
-    if (IsTextKind(m_nKind) || m_nKind == FETCH_KIND_INI)
+    if (IsTextSourceKind(m_nKind) || m_nKind == FETCH_KIND_INI)
         return ScanLinked();
     if (m_nKind == FETCH_KIND_DATABASE)
         return SearchLinkedDatabase();
@@ -317,7 +311,7 @@ int CFetch::RewindLinked()
              0, 0);
         m_nCurrentChild = 0;
     }
-    if (IsTextKind(m_nKind)) {
+    if (IsTextSourceKind(m_nKind)) {
         if (IsGroupedChild()) {
             // The next MoveNext takes the parent's key group again from its first line.
             m_arrGroupLines.RemoveAll();
@@ -405,7 +399,7 @@ std::string CFetch::ReadLinkedField(std::string& tail, const std::string& linkin
         if (index >= 0) {
             CFetch& child = *m_arrChildren[static_cast<std::size_t>(index)];
             child.ClearFieldCache();
-            if (IsTextKind(child.m_nKind) || child.m_nKind == FETCH_KIND_INI) {
+            if (IsTextSourceKind(child.m_nKind) || child.m_nKind == FETCH_KIND_INI) {
                 if (listMode) {
                     value = ReadLinkedListValues(child, field, fileName, variables);
                 } else if (!child.m_arrLinkedLines.IsEmpty()) {

@@ -17,12 +17,6 @@ constexpr const char* kRequirementName = "REQUIREMENT_NAME";
 constexpr const char* kDefaultTail = "DEFAULT=";
 constexpr int kMaxLinkDepth = 16;
 
-bool IsTextKind(int kind)
-{
-    return kind == FETCH_KIND_ASCII || kind == FETCH_KIND_FOLDER || kind == FETCH_KIND_XML ||
-           kind == FETCH_KIND_JSON;
-}
-
 int CountLinkFields(const std::string& text)
 {
     return text.empty() ? 0 : static_cast<int>(std::count(text.begin(), text.end(), ',')) + 1;
@@ -172,7 +166,7 @@ std::string CFetch::SearchLinkingFieldValue(const std::string& name, int& found,
     }
     if (source.empty() || source.starts_with(kDefaultTail)) {
         found = 1;
-        if (IsTextKind(m_nKind)) {
+        if (IsTextSourceKind(m_nKind)) {
             const int place = m_nPosition - 1;
             return place >= 0 && place < static_cast<int>(m_arrOutValues.size())
                        ? m_arrOutValues[static_cast<std::size_t>(place)]

@@ -11,11 +11,6 @@
 
 namespace {
 
-bool IsTextKind(int kind)
-{
-    return kind == FETCH_KIND_ASCII || kind == FETCH_KIND_FOLDER || kind == FETCH_KIND_JSON;
-}
-
 // Lines whose value is the value set: places, links and lines that name no function.
 bool KeepsSetValue(int kind)
 {
@@ -118,7 +113,7 @@ int CFetch::SetField(const std::string& name, const std::string& value, int appe
         text = EvaluateLine(name, argument, needsSource, computed, 0, nullptr);
     }
     // Text values of a text target with a qualifier are qualified when the line is written.
-    const bool isText = IsTextKind(m_nKind) && !m_strStringDelimiter.empty() && columnType &&
+    const bool isText = IsTextTargetKind(m_nKind) && !m_strStringDelimiter.empty() && columnType &&
                         columnType->nKind == 3;
     m_arrSetValues[static_cast<std::size_t>(slot)] = text;
     if (line && !KeepsSetValue(kind) && kind != LINE_VALUE)
@@ -198,7 +193,7 @@ void CFetch::StoreOutputValue(const std::string& name, const std::string& text, 
         return;
     StoreLineValue(place, value, append);
 
-    if (!IsTextKind(m_nKind))
+    if (!IsTextTargetKind(m_nKind))
         return;
     const std::size_t index = static_cast<std::size_t>(place);
     if (m_arrOutIsText.size() <= index)
@@ -258,7 +253,7 @@ int CFetch::SplitSumField(std::string& line, const std::string& name, const std:
     if (separator.empty() || line.find(separator) == std::string::npos ||
         value.find(separator) == std::string::npos)
         return 0;
-    const bool isText = IsTextKind(m_nKind) && !m_strStringDelimiter.empty() && columnType &&
+    const bool isText = IsTextTargetKind(m_nKind) && !m_strStringDelimiter.empty() && columnType &&
                         columnType->nKind == 3;
     std::string rest = value;
     while (!line.empty() && !rest.empty()) {

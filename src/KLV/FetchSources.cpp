@@ -8,16 +8,6 @@
 #include "platform/Text.h"
 #include "platform/UserPrompt.h"
 
-namespace {
-
-bool IsTextKind(int kind)
-{
-    return kind == FETCH_KIND_ASCII || kind == FETCH_KIND_FOLDER || kind == FETCH_KIND_XML ||
-           kind == FETCH_KIND_JSON;
-}
-
-} // namespace
-
 int CFetch::ProcessINILine(std::string& source, std::string& linking, std::string& linked, int)
 {
     m_nPosition = -1;
@@ -38,7 +28,7 @@ int CFetch::ParseFieldSource(std::string& source, int& start, int& length, int& 
     column.clear();
     bool result = true;
     const bool separated = !m_strSeparator.empty();
-    if (IsTextKind(m_nKind) && separated) {
+    if (IsTextSourceKind(m_nKind) && separated) {
         const bool structured = m_nKind == FETCH_KIND_XML || m_nKind == FETCH_KIND_JSON;
         if (structured && m_nMode != FETCH_MODE_WRITE) {
             const std::string& prefix =
@@ -62,7 +52,7 @@ int CFetch::ParseFieldSource(std::string& source, int& start, int& length, int& 
             result = false;
         else
             start = trv::ParseInt(token);
-    } else if (IsTextKind(m_nKind)) {
+    } else if (IsTextSourceKind(m_nKind)) {
         const std::string startToken = ExtractToken(source, ",");
         if (!startToken.empty())
             start = trv::ParseInt(startToken);

@@ -24,11 +24,6 @@ namespace {
 constexpr const char* kListStart = "LIST(";
 constexpr std::string_view kSameLineMarker = "#LIST#";
 
-bool IsTextKind(int kind)
-{
-    return kind == FETCH_KIND_ASCII || kind == FETCH_KIND_FOLDER || kind == FETCH_KIND_JSON;
-}
-
 int Clamp(int value, int minimum, int maximum, int unset)
 {
     if (minimum != unset && value < minimum)
@@ -587,7 +582,7 @@ int CFetch::WriteListLines()
             written = WriteDatabaseValues(line, values) && written; // FetchDatabase.cpp
             continue;
         }
-        if (!IsTextKind(m_nKind))
+        if (!IsTextTargetKind(m_nKind))
             continue;
         std::string& text = m_strOutputLine;
         text.clear();
