@@ -1,12 +1,14 @@
 #pragma once
 
 #include "KLV/AdoDB.h"
+#include "KLV/AdoRecordset.h"
 #include "NetPeers.h"
 
 #include <gtest/gtest.h>
 
 #include <cctype>
 #include <string>
+#include <vector>
 
 enum class Backend
 {
@@ -57,6 +59,34 @@ class DatabaseTableTest : public ::testing::TestWithParam<Backend>
         std::string error;
         const long rows = m_database->Execute(m_database->m_pConnection, statement, error);
         EXPECT_TRUE(error.empty()) << statement << ": " << error;
+        return rows;
+    }
+
+    // The rows of a query as texts, its columns joined by '|' (NULL for a null or other value).
+    std::vector<std::string> QueryRows(const std::string& statement)
+    {
+        std::string error;
+        CAdoRecordsetPtr recordset =
+            CreateAdoRecordset(m_database->m_pConnection, statement, adOpenDynamic,
+                               adLockOptimistic, adCmdText, error);
+        EXPECT_TRUE(error.empty()) << error;
+        std::vector<std::string> rows;
+        auto set = recordset->GetRecordset();
+        for (; set && !set->IsEOF(); set->MoveNext()) {
+            std::string row;
+            for (std::size_t field = 0; field < set->FieldCount(); ++field) {
+                if (field > 0)
+                    row += '|';
+                const trv::FieldValue& value = set->Value(field);
+                if (const auto* text = std::get_if<std::string>(&value))
+                    row += *text;
+                else if (const auto* number = std::get_if<std::int64_t>(&value))
+                    row += std::to_string(*number);
+                else
+                    row += "NULL";
+            }
+            rows.push_back(row);
+        }
         return rows;
     }
 

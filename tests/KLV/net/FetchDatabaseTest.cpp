@@ -40,30 +40,7 @@ class FetchDatabaseTest : public DatabaseTableTest
     // The table's rows as "id|line|name|qty", ordered by id and line.
     std::vector<std::string> Rows(const std::string& columns = "id, line, name, qty")
     {
-        std::string error;
-        CAdoRecordsetPtr recordset =
-            CreateAdoRecordset(m_database->m_pConnection,
-                               "SELECT " + columns + " FROM " + m_table + " ORDER BY id, line",
-                               adOpenDynamic, adLockOptimistic, adCmdText, error);
-        EXPECT_TRUE(error.empty()) << error;
-        std::vector<std::string> rows;
-        auto set = recordset->GetRecordset();
-        for (; set && !set->IsEOF(); set->MoveNext()) {
-            std::string row;
-            for (std::size_t field = 0; field < set->FieldCount(); ++field) {
-                if (field > 0)
-                    row += '|';
-                const trv::FieldValue& value = set->Value(field);
-                if (const auto* text = std::get_if<std::string>(&value))
-                    row += *text;
-                else if (const auto* number = std::get_if<std::int64_t>(&value))
-                    row += std::to_string(*number);
-                else
-                    row += "NULL";
-            }
-            rows.push_back(row);
-        }
-        return rows;
+        return QueryRows("SELECT " + columns + " FROM " + m_table + " ORDER BY id, line");
     }
 
     // A DATABASE target of the table keyed by ID and LINE, with extra settings.

@@ -64,30 +64,7 @@ class FetchLinksDatabaseTest : public DatabaseTableTest
     // The table's rows as "ord|line|product|qty", ordered by quantity.
     std::vector<std::string> Rows()
     {
-        std::string error;
-        CAdoRecordsetPtr recordset =
-            CreateAdoRecordset(m_database->m_pConnection,
-                               "SELECT ord, line, product, qty FROM " + m_table + " ORDER BY qty",
-                               adOpenDynamic, adLockOptimistic, adCmdText, error);
-        EXPECT_TRUE(error.empty()) << error;
-        std::vector<std::string> rows;
-        auto set = recordset->GetRecordset();
-        for (; set && !set->IsEOF(); set->MoveNext()) {
-            std::string row;
-            for (std::size_t field = 0; field < set->FieldCount(); ++field) {
-                if (field > 0)
-                    row += '|';
-                const trv::FieldValue& value = set->Value(field);
-                if (const auto* text = std::get_if<std::string>(&value))
-                    row += *text;
-                else if (const auto* number = std::get_if<std::int64_t>(&value))
-                    row += std::to_string(*number);
-                else
-                    row += "NULL";
-            }
-            rows.push_back(row);
-        }
-        return rows;
+        return QueryRows("SELECT ord, line, product, qty FROM " + m_table + " ORDER BY qty");
     }
 
     static CFetch* Child(CFetch& parent, const std::string& name)
