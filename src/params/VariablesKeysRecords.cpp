@@ -169,8 +169,12 @@ int CVariablesKeys::ReadVariable(int index, const TEntityRef& entity, CFieldReco
     return ReadByKind(*variable, entity, record, direct, fields);
 }
 
-int CVariablesKeys::ReadByKind(const TVarKeyStruct& v, const TEntityRef& entity,
-                               CFieldRecord& record, int direct, const TFieldMap* fields)
+namespace {
+
+// Whether a variable moves between entity and record: 2 for kinds that are computed or shown
+// only (nothing to move), 0 for a time table or window without its two item names, -1 when
+// it moves.
+int CheckMovable(const TVarKeyStruct& v)
 {
     const int kind = v.kind;
     if (kind >= 100 || kind == VAR_FLOAT_SUM || kind == VAR_DATE_EXPRESSION ||
@@ -180,6 +184,17 @@ int CVariablesKeys::ReadByKind(const TVarKeyStruct& v, const TEntityRef& entity,
         return 2;
     if ((kind == VAR_TIMETABLE || kind == VAR_TIMEWINDOW) && v.itemNames.GetSize() != 2)
         return 0;
+    return -1;
+}
+
+} // namespace
+
+int CVariablesKeys::ReadByKind(const TVarKeyStruct& v, const TEntityRef& entity,
+                               CFieldRecord& record, int direct, const TFieldMap* fields)
+{
+    const int kind = v.kind;
+    if (const int skip = CheckMovable(v); skip >= 0)
+        return skip;
     void* storage = v.member ? v.member->Locate(entity) : nullptr;
     if (!storage) {
         TRV_TRACE(1, "CVariablesKeys::ReadVariable", "%s: entity without this field",
@@ -322,13 +337,8 @@ int CVariablesKeys::WriteByKind(const TVarKeyStruct& v, const TEntityRef& entity
                                 int outputFlag, const TFieldMap* fields)
 {
     const int kind = v.kind;
-    if (kind >= 100 || kind == VAR_FLOAT_SUM || kind == VAR_DATE_EXPRESSION ||
-        kind == VAR_DOUBLE_NO_COORDINATE || kind == VAR_FLOAT_SUM_ALT_FORMAT ||
-        kind == VAR_WEEK_NUMBER || kind == VAR_DAY_OF_WEEK || kind < VAR_BOOL ||
-        kind > VAR_COORDINATES)
-        return 2;
-    if ((kind == VAR_TIMETABLE || kind == VAR_TIMEWINDOW) && v.itemNames.GetSize() != 2)
-        return 0;
+    if (const int skip = CheckMovable(v); skip >= 0)
+        return skip;
     const void* storage = v.member ? v.member->Locate(entity) : nullptr;
     if (!storage) {
         TRV_TRACE(1, "CVariablesKeys::WriteVariable", "%s: entity without this field",
