@@ -27,17 +27,11 @@ struct JsonPair
 bool ReadJsonDocument(const std::string& fileName, const std::string& encoding,
                       Json::Value& document, std::string& error)
 {
-    std::FILE* file = std::fopen(fileName.c_str(), "rb");
-    if (!file) {
+    std::string bytes;
+    if (!trv::ReadFileBytes(fileName, bytes)) {
         error = "File not found => " + fileName;
         return false;
     }
-    std::string bytes;
-    char block[1 << 16];
-    std::size_t read = 0;
-    while ((read = std::fread(block, 1, sizeof block, file)) > 0)
-        bytes.append(block, read);
-    std::fclose(file);
     const std::string text =
         encoding == "DOS" ? trv::Cp850ToUtf8(bytes) : trv::DecodeFileText(bytes);
 

@@ -6,32 +6,10 @@
 #include "platform/Text.h"
 
 #include <cstring>
-#include <sys/stat.h>
 
 namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-constexpr std::size_t kReadBlockBytes = 1 << 16;
-
-// The whole file from its current position, in one allocation when its size is known.
-bool ReadAll(std::FILE* file, std::string& bytes)
-{
-    bytes.clear();
-    struct stat status
-    {
-    };
-    if (::fstat(::fileno(file), &status) == 0 && status.st_size > 0) {
-        bytes.resize(static_cast<std::size_t>(status.st_size));
-        bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
-    }
-    char block[kReadBlockBytes];
-    for (;;) {
-        const std::size_t read = std::fread(block, 1, sizeof block, file);
-        bytes.append(block, read);
-        if (read < sizeof block)
-            return std::ferror(file) == 0;
-    }
-}
 
 // The file's bytes from `offset` on as UTF-8 by the encoding setting: "DOS" is code page
 // 850, "UTF8" and anything else follow the text rule (valid UTF-8 as it is, else
@@ -195,7 +173,7 @@ int CFetch::ReadTextFile()
     if (!m_pOutputFile)
         return -1;
     std::string bytes;
-    const bool complete = ReadAll(m_pOutputFile.get(), bytes);
+    const bool complete = trv::ReadRemainingBytes(m_pOutputFile.get(), bytes);
     m_pOutputFile.reset();
     if (!complete)
         TRV_TRACE(1, "CFetch::ReadTextFile", "Error leyendo %s", m_strOutputPath.c_str());

@@ -25,21 +25,6 @@ struct TInfoNiveles
     int firstLine = 0;
 };
 
-bool ReadFileBytes(const std::string& path, std::string& bytes)
-{
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
-        return false;
-    char block[1 << 16];
-    bytes.clear();
-    std::size_t read = 0;
-    while ((read = std::fread(block, 1, sizeof block, file)) > 0)
-        bytes.append(block, read);
-    const bool ok = std::ferror(file) == 0;
-    std::fclose(file);
-    return ok;
-}
-
 std::string JoinValues(const std::vector<std::string>& values)
 {
     std::string joined;
@@ -171,7 +156,7 @@ int CFetch::ReadXmlFile(const std::string& fileName)
     m_mapColumns.clear();
     m_arrLines.RemoveAll();
     std::string bytes;
-    if (!ReadFileBytes(fileName, bytes)) {
+    if (!trv::ReadFileBytes(fileName, bytes)) {
         TRV_TRACE(1, "CFetch::ReadXmlFile", "File not found => %s", fileName.c_str());
         return -1;
     }

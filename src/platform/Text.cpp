@@ -5,9 +5,8 @@
 #include <charconv>
 #include <climits>
 #include <cstdio>
-#include <fstream>
 #include <locale.h>
-#include <sstream>
+#include <sys/stat.h>
 
 namespace trv {
 
@@ -223,16 +222,41 @@ std::string DecodeFileText(std::string_view bytes)
     return Cp1252ToUtf8(bytes);
 }
 
-bool ReadTextFile(const std::string& path, std::string& text)
+bool ReadRemainingBytes(std::FILE* file, std::string& bytes)
 {
-    std::ifstream file(path, std::ios::binary);
+    bytes.clear();
+    struct stat status
+    {
+    };
+    if (::fstat(::fileno(file), &status) == 0 && status.st_size > 0) {
+        bytes.resize(static_cast<std::size_t>(status.st_size));
+        bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
+    }
+    char block[1 << 16];
+    for (;;) {
+        const std::size_t read = std::fread(block, 1, sizeof block, file);
+        bytes.append(block, read);
+        if (read < sizeof block)
+            return std::ferror(file) == 0;
+    }
+}
+
+bool ReadFileBytes(const std::string& path, std::string& bytes)
+{
+    std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file)
         return false;
-    std::ostringstream bytes;
-    bytes << file.rdbuf();
-    if (file.bad())
+    const bool complete = ReadRemainingBytes(file, bytes);
+    std::fclose(file);
+    return complete;
+}
+
+bool ReadTextFile(const std::string& path, std::string& text)
+{
+    std::string bytes;
+    if (!ReadFileBytes(path, bytes))
         return false;
-    text = DecodeFileText(bytes.str());
+    text = DecodeFileText(bytes);
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -41,6 +42,13 @@ bool Utf8ToCp850(std::string_view utf8, std::string& out);
 // The text of a file's bytes: valid UTF-8 (a byte-order mark removed) as it is, anything else
 // read as Windows-1252.
 std::string DecodeFileText(std::string_view bytes);
+
+// The bytes of an open file from its current position to its end, in one allocation when its
+// size is known; false on a read error.
+bool ReadRemainingBytes(std::FILE* file, std::string& bytes);
+
+// The whole file as bytes; false when it cannot be opened or read.
+bool ReadFileBytes(const std::string& path, std::string& bytes);
 
 // Reads a whole file and decodes it with DecodeFileText; false when it cannot be read.
 bool ReadTextFile(const std::string& path, std::string& text);
