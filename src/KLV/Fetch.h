@@ -955,5 +955,5 @@ class CFetch
 int CopyFileContents(const std::string& sourcePath, const std::string& targetPath);
 
 // Appends the source file to the target file: 0, -1 when the source cannot be read or a block
-// is not fully written, -2 when the target cannot be opened. (FetchClose.cpp)
+// is not fully written, -2 when the target cannot be opened.
 int AppendFileToFile(const std::string& source, const std::string& target);

@@ -22,7 +22,6 @@
 
 namespace {
 
-constexpr std::size_t kCopyBlockBytes = 32768;
 constexpr std::size_t kMaxHeaderCharacters = 2599;
 
 bool MovesProcessedFileAtClose(int kind)
@@ -188,38 +187,6 @@ bool CFetch::WriteJsonDocument()
 }
 
 // ---- Files joined at Close ---------------------------------------------------------------
-
-// Appends the source to the target: 0, or -1 when the source cannot be read or a block is not
-// fully written, -2 when the target cannot be opened.
-int AppendFileToFile(const std::string& source, const std::string& target)
-{
-    std::FILE* input = std::fopen(source.c_str(), "rb");
-    if (!input)
-        return -1;
-    std::FILE* output = std::fopen(target.c_str(), "ab");
-    if (!output) {
-        std::fclose(input);
-        return -2;
-    }
-    std::vector<char> block(kCopyBlockBytes);
-    int result = 0;
-    for (;;) {
-        const std::size_t read = std::fread(block.data(), 1, block.size(), input);
-        if (read > 0 && std::fwrite(block.data(), 1, read, output) != read) {
-            result = -1;
-            break;
-        }
-        if (read < block.size()) {
-            if (std::ferror(input))
-                result = -1;
-            break;
-        }
-    }
-    std::fclose(input);
-    if (std::fclose(output) != 0)
-        result = -1;
-    return result;
-}
 
 void CFetch::ConcatFiles(const std::string& list)
 {

@@ -49,12 +49,15 @@ using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
 } // namespace
 
-int CopyFileContents(const std::string& sourcePath, const std::string& targetPath)
+namespace {
+
+// Copies the source's bytes onto the target opened with `mode` ("wb" replaces, "ab" appends).
+int CopyFileBytes(const std::string& sourcePath, const std::string& targetPath, const char* mode)
 {
     FilePtr source(std::fopen(sourcePath.c_str(), "rb"));
     if (!source)
         return -1;
-    FilePtr target(std::fopen(targetPath.c_str(), "wb"));
+    FilePtr target(std::fopen(targetPath.c_str(), mode));
     if (!target)
         return -2;
     std::unique_ptr<char[]> block(new char[kCopyBlockBytes]);
@@ -68,6 +71,18 @@ int CopyFileContents(const std::string& sourcePath, const std::string& targetPat
     if (std::ferror(source.get()))
         return -1;
     return std::fclose(target.release()) == 0 ? 0 : -1;
+}
+
+} // namespace
+
+int CopyFileContents(const std::string& sourcePath, const std::string& targetPath)
+{
+    return CopyFileBytes(sourcePath, targetPath, "wb");
+}
+
+int AppendFileToFile(const std::string& source, const std::string& target)
+{
+    return CopyFileBytes(source, target, "ab");
 }
 
 int CFetch::CopyTemplateFile(const std::string& templatePath, const std::string& targetPath)
