@@ -220,6 +220,7 @@ int CFetch::Init(const std::string& name, const std::string& date,
 
     ReadChainSection(m_mapConstants, "CONST_VALUES", kSettingsBuckets, false, FetchTextMap());
     ReadChainSection(m_mapFormat, name + "_FORMAT", kSettingsBuckets, false, m_mapConstants);
+    m_bFieldsClassified = 0; // the field lines are classified again for these settings
 
     m_strModeSetting = GetSetting("MODE");
     if (mode == FETCH_MODE_READ && m_strModeSetting == "WRITE")

@@ -143,6 +143,7 @@ void CFetch::ResetDefinition()
     m_arrWriteIfConnectors.SetSize(0);
     m_mapFormat.clear();
     m_mapFields.clear();
+    m_bFieldsClassified = 0;
     m_mapMaxChars.clear();
     m_mapConstants.clear();
     m_mapChildIndex.clear();

@@ -17,11 +17,6 @@ constexpr int kMaxFieldDepth = 32;
 // the map (a new record, Init, a linked read) thereby empties the lines' values too.
 const std::string kCacheMarker("\x01");
 
-// Stands in m_mapFormat while the compiled lines are those of the settings read: Init reads the
-// settings again (emptying the map), so a definition read again is classified again even when
-// its name and size did not change.
-const std::string kClassifiedMarker("\x01classified");
-
 void TrimInPlace(std::string& text)
 {
     const std::string_view trimmed = trv::Trim(text);
@@ -91,7 +86,6 @@ void CFetch::ClassifyFields()
     m_strClassifiedSeparator = m_strSeparator;
     m_nClassifiedLines = m_mapFields.size();
     m_bFieldsClassified = 1;
-    m_mapFormat.emplace(kClassifiedMarker, std::string());
     ++m_nFieldCacheStamp;
 }
 
@@ -121,11 +115,10 @@ int CFetch::GetLineFormat(const std::string& name, std::string& argument, int& o
 
 void CFetch::EnsureFieldsClassified()
 {
-    const bool stale = !m_bFieldsClassified || !m_mapFormat.contains(kClassifiedMarker) ||
-                       m_strClassifiedName != m_strName || m_nClassifiedKind != m_nKind ||
-                       m_nClassifiedMode != m_nMode || m_nClassifiedLines != m_mapFields.size() ||
-                       m_strClassifiedSeparator != m_strSeparator ||
-                       m_strClassifiedFile != m_strDefinitionFile;
+    const bool stale =
+        !m_bFieldsClassified || m_strClassifiedName != m_strName || m_nClassifiedKind != m_nKind ||
+        m_nClassifiedMode != m_nMode || m_nClassifiedLines != m_mapFields.size() ||
+        m_strClassifiedSeparator != m_strSeparator || m_strClassifiedFile != m_strDefinitionFile;
     if (stale)
         ClassifyFields();
 }
