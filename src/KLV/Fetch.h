@@ -950,6 +950,10 @@ class CFetch
     std::string m_strInitialDefinitionFile;
 };
 
+// The message shown when a target cannot be written: the dictionary's text, with the file and
+// the reason added when the dictionary lacks them.
+std::string CannotWriteText(const std::string& path, const std::string& reason);
+
 // Copies a file in blocks: 0 on success, -1 when the source cannot be read or a block is not
 // fully written, -2 when the target cannot be created.
 int CopyFileContents(const std::string& sourcePath, const std::string& targetPath);

@@ -71,14 +71,6 @@ std::string CopyOnto(const std::string& source, const std::string& target)
     return {};
 }
 
-std::string CannotWriteText(const std::string& path, const std::string& reason)
-{
-    std::string text = TranslateFormat("FileCannotWrite", reason.c_str(), path.c_str());
-    if (text.find(path) == std::string::npos)
-        text += ": " + path + " (" + reason + ")";
-    return text;
-}
-
 } // namespace
 
 // ---- Close -------------------------------------------------------------------------------

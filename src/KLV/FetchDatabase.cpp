@@ -22,13 +22,6 @@ std::string Masked(const std::string& connectionString)
     return trv::HideConnectionPassword(connectionString);
 }
 
-void ReplaceAll(std::string& text, const std::string& word, const std::string& value)
-{
-    for (std::size_t position = text.find(word); position != std::string::npos;
-         position = text.find(word, position + value.size()))
-        text.replace(position, word.size(), value);
-}
-
 // What rewriting a filter into SQL asks of the definition.
 class CFetchSqlFields final : public trv::CSqlFilterFields
 {
@@ -671,7 +664,7 @@ bool CFetch::DeleteData(const std::string& filter, int line, const std::vector<s
                                         : GetCleanOutputValue(place);
                 // FETCH_DATE goes into the value, which is then written as a literal.
                 if (value.find("FETCH_DATE") != std::string::npos)
-                    ReplaceAll(value, "FETCH_DATE", FetchDateText());
+                    trv::ReplaceAllInPlace(value, "FETCH_DATE", FetchDateText());
                 columns.push_back({column, value, table->ColumnType(column)});
             }
             m_bRecordDeleted = 1;

@@ -20,13 +20,6 @@ constexpr const char* kBuildFileName = "FETCH_BUILD_FILENAME";
 constexpr const char* kCustomDataIni = "FILE(CUSTOM_DATAINI)";
 constexpr std::size_t kCopyBlockBytes = 32768;
 
-void ReplaceAll(std::string& text, const std::string& word, const std::string& value)
-{
-    for (std::size_t position = text.find(word); position != std::string::npos;
-         position = text.find(word, position + value.size()))
-        text.replace(position, word.size(), value);
-}
-
 // Characters a file name cannot hold, replaced by the escape text.
 std::string EscapeNameCharacters(const std::string& text, const std::string& escape)
 {
@@ -106,9 +99,9 @@ std::string CFetch::BuildName(const std::string& pattern, bool escapeValues) con
     if (escapeValues)
         fetchDate = EscapeNameCharacters(fetchDate, m_strFileNameEscape);
     std::string name = pattern;
-    ReplaceAll(name, "BUILD_DATE", date);
-    ReplaceAll(name, "BUILD_TIME", time);
-    ReplaceAll(name, "FETCH_DATE", fetchDate);
+    trv::ReplaceAllInPlace(name, "BUILD_DATE", date);
+    trv::ReplaceAllInPlace(name, "BUILD_TIME", time);
+    trv::ReplaceAllInPlace(name, "FETCH_DATE", fetchDate);
     return name;
 }
 

@@ -21,13 +21,6 @@ namespace {
 constexpr const char* kAskFileName = "FETCH_ASK_FILENAME";
 constexpr const char* kStructuredSeparator = "#,#";
 
-void ReplaceAll(std::string& text, const std::string& word, const std::string& value)
-{
-    for (std::size_t position = text.find(word); position != std::string::npos;
-         position = text.find(word, position + value.size()))
-        text.replace(position, word.size(), value);
-}
-
 // The "|"-separated names, in order (quotes are not respected).
 void SplitFileList(const std::string& list, FetchTextArray& files)
 {
@@ -307,11 +300,12 @@ void CFetch::ReadHeader(int mode)
     std::tm local{};
     localtime_r(&now, &local);
     std::string header = GetSetting("BUILD_HEADER");
-    ReplaceAll(header, "BUILD_DATE",
-               ToDateFormat(trv::FormatC("%02d%02d%04d", local.tm_mday, local.tm_mon + 1,
-                                         local.tm_year + 1900)));
-    ReplaceAll(header, "BUILD_TIME", trv::FormatC("%02d:%02d", local.tm_hour, local.tm_min));
-    ReplaceAll(header, "FETCH_DATE", m_strDateArgument);
+    trv::ReplaceAllInPlace(header, "BUILD_DATE",
+                           ToDateFormat(trv::FormatC("%02d%02d%04d", local.tm_mday,
+                                                     local.tm_mon + 1, local.tm_year + 1900)));
+    trv::ReplaceAllInPlace(header, "BUILD_TIME",
+                           trv::FormatC("%02d:%02d", local.tm_hour, local.tm_min));
+    trv::ReplaceAllInPlace(header, "FETCH_DATE", m_strDateArgument);
 
     const int fileKind = m_nKind == FETCH_KIND_FOLDER ? m_nFolderFileKind : m_nKind;
     if (fileKind == FETCH_KIND_JSON || fileKind == FETCH_KIND_XML) {

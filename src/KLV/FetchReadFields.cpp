@@ -12,24 +12,6 @@ namespace {
 constexpr std::string_view kValuesPrefix = "VALUES(";
 constexpr std::string_view kListSeparatorWord = "LIST_SEPARATOR";
 
-void ReplaceAll(std::string& text, std::string_view word, std::string_view value)
-{
-    if (word.empty() || word == value)
-        return;
-    for (std::size_t position = text.find(word); position != std::string::npos;
-         position = text.find(word, position + value.size()))
-        text.replace(position, word.size(), value);
-}
-
-int Clamp(int value, int minimum, int maximum)
-{
-    if (minimum != -1 && value < minimum)
-        value = minimum;
-    if (maximum != -1 && value > maximum)
-        value = maximum;
-    return value;
-}
-
 // A number whose fraction is all zeros loses it ("12.000000" -> "12"); any other text stays
 // as it is ("0.000500" keeps its digits).
 void StripZeroFraction(std::string& text)
@@ -100,8 +82,8 @@ int CFetch::GetFieldInt(const std::string& name, int defaultValue, int required,
 {
     const std::string value = ReadRequiredField(*this, name, required, direct, variables);
     if (value.empty())
-        return Clamp(defaultValue, minimum, maximum);
-    return Clamp(trv::ParseInt(value), minimum, maximum);
+        return ClampToBounds(defaultValue, minimum, maximum);
+    return ClampToBounds(trv::ParseInt(value), minimum, maximum);
 }
 
 float CFetch::GetFieldFloat(const std::string& name, int required, int direct,
@@ -114,7 +96,7 @@ float CFetch::GetFieldFloat(const std::string& name, int required, int direct,
         // With a decimal comma, points are thousands marks: "1.234,5" is 1234.5.
         if (value.find(',') != std::string::npos)
             value.erase(std::remove(value.begin(), value.end(), '.'), value.end());
-        ReplaceAll(value, m_strDecimalSeparator, ".");
+        trv::ReplaceAllInPlace(value, m_strDecimalSeparator, ".");
     }
     if (value.front() == '.')
         value.insert(0, "0");
@@ -128,7 +110,7 @@ double CFetch::GetFieldDouble(const std::string& name, int required, int direct,
     if (value.empty())
         return defaultValue;
     if (m_strDecimalSeparator != ".")
-        ReplaceAll(value, m_strDecimalSeparator, ".");
+        trv::ReplaceAllInPlace(value, m_strDecimalSeparator, ".");
     const std::string_view text = trv::Trim(value);
     // A text without a number keeps the default, as a failed scan does.
     const bool numeric =
@@ -156,11 +138,7 @@ int CFetch::GetFieldTime(const std::string& name, int defaultMinutes, int requir
     int minutes = ParseTime(value);
     if (minutes == kFetchUnsetTime)
         return minutes;
-    if (minimum != kFetchUnsetTime && minutes < minimum)
-        minutes = minimum;
-    if (maximum != kFetchUnsetTime && minutes > maximum)
-        minutes = maximum;
-    return minutes;
+    return ClampToBounds(minutes, minimum, maximum, kFetchUnsetTime);
 }
 
 trv::OleDate CFetch::GetFieldDate(const std::string& name, const trv::OleDate& defaultDate,
@@ -227,7 +205,7 @@ int CFetch::GetFieldList(const std::string& name, FetchTextArray& items,
     }
     const int itemWidth = GetListItemWidth(name);
     if (itemWidth > 0) {
-        ReplaceAll(value, separator, "");
+        trv::ReplaceAllInPlace(value, separator, "");
         separators = static_cast<int>(trv::Length(value)) / itemWidth - 1;
     }
     if (value.empty())

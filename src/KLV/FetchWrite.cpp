@@ -24,32 +24,6 @@ namespace {
 constexpr const char* kListStart = "LIST(";
 constexpr std::string_view kSameLineMarker = "#LIST#";
 
-int Clamp(int value, int minimum, int maximum, int unset)
-{
-    if (minimum != unset && value < minimum)
-        value = minimum;
-    if (maximum != unset && value > maximum)
-        value = maximum;
-    return value;
-}
-
-void ReplaceAll(std::string& text, std::string_view word, std::string_view value)
-{
-    for (std::size_t at = text.find(word); at != std::string::npos;
-         at = text.find(word, at + value.size()))
-        text.replace(at, word.size(), value);
-}
-
-// The message shown when a target cannot be written: the dictionary's text, with the file and
-// the reason added when the dictionary lacks them.
-std::string CannotWriteText(const std::string& path, const std::string& reason)
-{
-    std::string text = TranslateFormat("FileCannotWrite", reason.c_str(), path.c_str());
-    if (text.find(path) == std::string::npos)
-        text += ": " + path + " (" + reason + ")";
-    return text;
-}
-
 template <typename Value>
 std::string JoinList(const Value* values, int count, const std::string& separator,
                      const char* format)
@@ -114,6 +88,14 @@ void AppendSeparatedPlaces(const CFetch& fetch, std::string& line, int places, V
 
 } // namespace
 
+std::string CannotWriteText(const std::string& path, const std::string& reason)
+{
+    std::string text = TranslateFormat("FileCannotWrite", reason.c_str(), path.c_str());
+    if (text.find(path) == std::string::npos)
+        text += ": " + path + " (" + reason + ")";
+    return text;
+}
+
 // ---- Typed writers -----------------------------------------------------------------------
 
 void CFetch::SetFieldString(const std::string& name, const std::string& text, int maxChars,
@@ -136,7 +118,7 @@ void CFetch::SetFieldInt(const std::string& name, int value, int minimum, int ma
                          int append, int storeOnly)
 {
     static constexpr TFetchColumnType kType{3, 0, 0};
-    const std::string text = isSet ? trv::FormatInt(Clamp(value, minimum, maximum, -1)) : "";
+    const std::string text = isSet ? trv::FormatInt(ClampToBounds(value, minimum, maximum)) : "";
     SetField(name, text, append, &kType, storeOnly);
 }
 
@@ -155,7 +137,7 @@ void CFetch::SetFieldFloat(const std::string& name, int raw, float value, int ap
         text = trv::FormatC("%.20f", static_cast<double>(value));
     } else {
         text = trv::FormatDouble(value, m_nDecimals);
-        ReplaceAll(text, ".", m_strDecimalSeparator);
+        trv::ReplaceAllInPlace(text, ".", m_strDecimalSeparator);
     }
     SetField(name, text, append, &kType, storeOnly);
 }
@@ -182,7 +164,7 @@ void CFetch::SetFieldTime(const std::string& name, int minutes, int minimum, int
     }
     static constexpr TFetchColumnType kType{202, 4, 0};
     if (minutes != kFetchUnsetTime)
-        minutes = Clamp(minutes, minimum, maximum, kFetchUnsetTime);
+        minutes = ClampToBounds(minutes, minimum, maximum, kFetchUnsetTime);
     SetField(name, FormatMinutes(minutes), append, &kType, storeOnly);
 }
 
@@ -296,7 +278,7 @@ std::string_view CFetch::CleanOutputView(int place, std::string& scratch) const
     if (value.find(kSameLineMarker) == std::string::npos)
         return trv::Trim(value);
     scratch = value;
-    ReplaceAll(scratch, kSameLineMarker, "");
+    trv::ReplaceAllInPlace(scratch, kSameLineMarker, "");
     return trv::Trim(scratch);
 }
 
@@ -457,7 +439,7 @@ bool CFetch::WriteTextRecord(int newDriverFile, const std::string& driverCode)
         bool committed = true;
         if (m_pOutputFile)
             committed = CommitOutputTarget();
-        ReplaceAll(m_strOutputPath, "DRIVER_CODE", driverCode);
+        trv::ReplaceAllInPlace(m_strOutputPath, "DRIVER_CODE", driverCode);
         if (!OpenOutputTarget() || !committed)
             return false;
     }

@@ -112,13 +112,6 @@ std::string BareColumn(std::string_view column)
     return std::string(column);
 }
 
-void ReplaceAll(std::string& text, std::string_view from, std::string_view to)
-{
-    for (std::size_t position = text.find(from); position != std::string::npos;
-         position = text.find(from, position + to.size()))
-        text.replace(position, from.size(), to);
-}
-
 bool FailFilter(std::string& error, const std::string& detail)
 {
     error = Translate("ErrorSQLFilter");
@@ -188,7 +181,7 @@ bool ConvertFilterPieceToSql(std::string& piece, const CSqlDialect& dialect,
             literal = true;
         } else {
             if (value.find("FETCH_DATE") != std::string::npos) {
-                ReplaceAll(value, "FETCH_DATE", fields.FetchDateText());
+                trv::ReplaceAllInPlace(value, "FETCH_DATE", fields.FetchDateText());
                 literal = true;
             }
             if (value.ends_with("))")) {

@@ -85,13 +85,6 @@ std::tm LocalNow()
     return local;
 }
 
-void ReplaceAll(std::string& text, std::string_view word, std::string_view replacement)
-{
-    for (std::size_t position = text.find(word); position != std::string::npos;
-         position = text.find(word, position + replacement.size()))
-        text.replace(position, word.size(), replacement);
-}
-
 bool WriteLines(const std::string& path, const std::vector<std::string>& lines,
                 const std::string* ownLine)
 {
@@ -204,11 +197,12 @@ void InitTrace(bool alreadyRunning, const std::string& iniPath)
     std::string defaultPath;
     if (!baseName.empty()) {
         const std::tm now = LocalNow();
-        ReplaceAll(baseName, "DATE",
-                   trv::FormatC("%04d%02d%02d", now.tm_year + 1900, now.tm_mon + 1, now.tm_mday));
-        ReplaceAll(baseName, "TIME",
-                   trv::FormatC("%02d%02d%02d", now.tm_hour, now.tm_min, now.tm_sec));
-        ReplaceAll(baseName, "PROFILE", trv::GetCompanyAlias());
+        trv::ReplaceAllInPlace(
+            baseName, "DATE",
+            trv::FormatC("%04d%02d%02d", now.tm_year + 1900, now.tm_mon + 1, now.tm_mday));
+        trv::ReplaceAllInPlace(baseName, "TIME",
+                               trv::FormatC("%02d%02d%02d", now.tm_hour, now.tm_min, now.tm_sec));
+        trv::ReplaceAllInPlace(baseName, "PROFILE", trv::GetCompanyAlias());
         defaultPath = tracesFolder + baseName + ".log";
     }
     std::string path = trv::GetProfileString("LOG", "FicheroLog", defaultPath, configFile);

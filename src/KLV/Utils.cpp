@@ -83,16 +83,6 @@ std::vector<std::string_view> Characters(std::string_view text)
     return characters;
 }
 
-std::string ReplaceAll(std::string text, std::string_view from, std::string_view to)
-{
-    std::size_t position = 0;
-    while ((position = text.find(from, position)) != npos) {
-        text.replace(position, from.size(), to);
-        position += to.size();
-    }
-    return text;
-}
-
 // The keys of the reversible scramble; any two different values below 95.
 constexpr int kScrambleEvenShift = 17;
 constexpr int kScrambleOddShift = 42;
@@ -652,10 +642,11 @@ std::string FormatTimeWithDayOffset(int minutes, std::string_view format, int da
 std::string FormatTimeOfDay(int minutes, std::string_view pattern)
 {
     std::string text(pattern);
-    text = ReplaceAll(std::move(text), "%H", trv::FormatC("%02d", minutes / 60));
-    text = ReplaceAll(std::move(text), "%I", trv::FormatC("%02d", (minutes % 1440) / 60 % 12));
-    text = ReplaceAll(std::move(text), "%M", trv::FormatC("%02d", minutes % 60));
-    return ReplaceAll(std::move(text), "%S", "00");
+    trv::ReplaceAllInPlace(text, "%H", trv::FormatC("%02d", minutes / 60));
+    trv::ReplaceAllInPlace(text, "%I", trv::FormatC("%02d", (minutes % 1440) / 60 % 12));
+    trv::ReplaceAllInPlace(text, "%M", trv::FormatC("%02d", minutes % 60));
+    trv::ReplaceAllInPlace(text, "%S", "00");
+    return text;
 }
 
 int TimeTextToMinutes(std::string_view text)
@@ -794,4 +785,13 @@ int UnscrambleText(char* buffer, int length)
         buffer[index] = static_cast<char>(shifted);
     }
     return length;
+}
+
+int ClampToBounds(int value, int minimum, int maximum, int noBound)
+{
+    if (minimum != noBound && value < minimum)
+        value = minimum;
+    if (maximum != noBound && value > maximum)
+        value = maximum;
+    return value;
 }

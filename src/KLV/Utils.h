@@ -98,6 +98,10 @@ bool IsSingleCharString(std::string_view text, char character);
 // Value of the hexadecimal digits (0 for an empty text); reading stops at another character.
 unsigned int HexTextToInt(std::string_view text);
 
+// The value raised to the minimum and lowered to the maximum; a bound equal to `noBound` leaves
+// that side open.
+int ClampToBounds(int value, int minimum, int maximum, int noBound = -1);
+
 // ---- Text conversions ---------------------------------------------------------------------
 
 // Á É Í Ó Ú á é í ó ú become A E I O U a e i o u; nothing else changes.

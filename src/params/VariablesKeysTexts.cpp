@@ -43,16 +43,6 @@ bool IsZeroDate(const trv::OleDate& date)
     return date == trv::OleDate();
 }
 
-// The value raised to the minimum and lowered to the maximum; -1 leaves a side open.
-int Clamp(int value, int minimum, int maximum)
-{
-    if (minimum != -1 && value < minimum)
-        value = minimum;
-    if (maximum != -1 && value > maximum)
-        value = maximum;
-    return value;
-}
-
 // Cuts the text at each separator into pieces.
 CSmartStringArray SplitPieces(std::string text, const char* separator)
 {
@@ -330,7 +320,7 @@ void CVariablesKeys::ParseValueText(int index, std::string& text, const TEntityR
         asInt = text == Translate("Yes") ? 1 : 0;
         break;
     case VAR_INT:
-        asInt = Clamp(std::atoi(text.c_str()), v.minimum, v.maximum);
+        asInt = ClampToBounds(std::atoi(text.c_str()), v.minimum, v.maximum);
         break;
     case VAR_FLOAT: {
         std::string scratch = text;
@@ -358,7 +348,7 @@ void CVariablesKeys::ParseValueText(int index, std::string& text, const TEntityR
     }
     case VAR_DURATION:
     case VAR_INT_AS_MINUTES:
-        asInt = Clamp(TimeTextToMinutes(text), v.minimum, v.maximum);
+        asInt = ClampToBounds(TimeTextToMinutes(text), v.minimum, v.maximum);
         break;
     case VAR_TIMEWINDOW: {
         if (v.itemNames.GetSize() != 2)
@@ -369,8 +359,8 @@ void CVariablesKeys::ParseValueText(int index, std::string& text, const TEntityR
         }
         std::string rest = text;
         const std::string first = ExtractToken(rest, kListJoin);
-        int start = Clamp(TimeTextToMinutes(first), v.minimum, v.maximum);
-        int end = Clamp(TimeTextToMinutes(rest), v.minimum, v.secondMaximum);
+        int start = ClampToBounds(TimeTextToMinutes(first), v.minimum, v.maximum);
+        int end = ClampToBounds(TimeTextToMinutes(rest), v.minimum, v.secondMaximum);
         if (v.minimum != -1 && v.secondMaximum != -1) {
             if (start == v.minimum && end == v.minimum)
                 end = v.secondMaximum;

@@ -260,6 +260,15 @@ bool ReadTextFile(const std::string& path, std::string& text)
     return true;
 }
 
+void ReplaceAllInPlace(std::string& text, std::string_view word, std::string_view value)
+{
+    if (word.empty() || word == value)
+        return;
+    for (std::size_t position = text.find(word); position != std::string::npos;
+         position = text.find(word, position + value.size()))
+        text.replace(position, word.size(), value);
+}
+
 // ---- Characters --------------------------------------------------------------------------
 
 char32_t DecodeUtf8(std::string_view text, std::size_t& position)

@@ -53,6 +53,10 @@ bool ReadFileBytes(const std::string& path, std::string& bytes);
 // Reads a whole file and decodes it with DecodeFileText; false when it cannot be read.
 bool ReadTextFile(const std::string& path, std::string& text);
 
+// Replaces every occurrence of `word` in place, going on after each inserted value (so a value
+// holding the word is not replaced again). An empty word changes nothing.
+void ReplaceAllInPlace(std::string& text, std::string_view word, std::string_view value);
+
 // ---- Characters --------------------------------------------------------------------------
 
 // Decodes the character starting at byte `position` and advances `position` past it. A byte
