@@ -81,15 +81,6 @@ std::string TraceableUrl(const std::string& url)
     return result;
 }
 
-std::string Trim(std::string_view text)
-{
-    const auto first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string_view::npos)
-        return {};
-    const auto last = text.find_last_not_of(" \t\r\n");
-    return std::string(text.substr(first, last - first + 1));
-}
-
 // The request header lines to send. The body's length and the accepted encodings are libcurl's
 // to state: a stale Content-Length would cut or stall the body, and an Accept-Encoding we did
 // not ask libcurl to decode would leave compressed bytes in the response.
@@ -101,13 +92,13 @@ CurlList BuildHeaderList(const std::string& headers, const std::string& cookies)
         std::size_t end = headers.find_first_of("\r\n", start);
         if (end == std::string::npos)
             end = headers.size();
-        const std::string line = Trim(std::string_view(headers).substr(start, end - start));
+        const std::string line(trv::Trim(std::string_view(headers).substr(start, end - start)));
         start = end + 1;
         if (line.empty())
             continue;
         const std::string name = line.substr(0, line.find(':'));
-        if (trv::EqualsNoCase(Trim(name), "Content-Length") ||
-            trv::EqualsNoCase(Trim(name), "Accept-Encoding"))
+        if (trv::EqualsNoCase(trv::Trim(name), "Content-Length") ||
+            trv::EqualsNoCase(trv::Trim(name), "Accept-Encoding"))
             continue;
         list = curl_slist_append(list, line.c_str());
     }
@@ -313,7 +304,7 @@ void WinHttpClient::ReadResponseHeaders()
             joined += "; ";
         joined += cookie;
     }
-    joined = Trim(joined);
+    joined = std::string(trv::Trim(joined));
     if (!joined.ends_with(';'))
         joined += ';';
     m_strResponseCookies = joined;
