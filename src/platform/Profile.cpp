@@ -2,6 +2,7 @@
 
 #include "platform/Path.h"
 #include "platform/Text.h"
+#include "platform/UserPrompt.h"
 
 #include <atomic>
 #include <cerrno>
@@ -426,6 +427,26 @@ bool HasLineBreak(std::string_view text)
     return text.find_first_of("\r\n") != std::string_view::npos;
 }
 
+// Why a write would break the file's lines or could never be read back; null when it can be
+// written.
+const char* WriteRefusal(std::string_view section, std::string_view key, std::string_view value)
+{
+    if (HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value))
+        return "a line break in the section, key or value";
+    if (key.find('=') != std::string_view::npos)
+        return "'=' in the key";
+    if (section.find(']') != std::string_view::npos)
+        return "']' in the section name";
+    const std::string_view trimmedKey = Trim(key);
+    if (trimmedKey.empty())
+        return "an empty key";
+    if (trimmedKey.front() == ';')
+        return "a key starting with ';' reads as a comment";
+    if (trimmedKey.front() == '[')
+        return "a key starting with '[' reads as a section header";
+    return nullptr;
+}
+
 bool BuildWrite(const ProfileFile& file, std::string_view section, std::string_view key,
                 std::string_view value, std::string& bytes, bool& unchanged)
 {
@@ -532,10 +553,12 @@ bool GetProfileSection(std::string_view section, std::string_view file,
 bool WriteProfileString(std::string_view section, std::string_view key, std::string_view value,
                         std::string_view file)
 {
-    if (HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value) ||
-        key.find('=') != std::string_view::npos || section.find(']') != std::string_view::npos ||
-        Trim(key).empty())
+    if (const char* reason = WriteRefusal(section, key, value)) {
+        TracePlatformMessage("WriteProfileString", "[" + std::string(section) + "] " +
+                                                       std::string(key) + " not written to " +
+                                                       std::string(file) + ": " + reason);
         return false;
+    }
     return ModifyProfile(
         file, [&](std::shared_ptr<ProfileFile>& profile, std::string& bytes, bool& unchanged) {
             if (BuildWrite(*profile, section, key, value, bytes, unchanged))

@@ -78,4 +78,10 @@ void SetPromptTracer(PromptTracer newTracer)
     tracer.store(newTracer);
 }
 
+void TracePlatformMessage(const char* method, const std::string& text)
+{
+    if (PromptTracer current = tracer.load())
+        current(method, text);
+}
+
 } // namespace trv

@@ -79,6 +79,8 @@ UserPrompt* InstallUserPrompt(UserPrompt* prompt);
 // here (the platform layer sits below it); without a tracer the headless prompt is silent.
 using PromptTracer = void (*)(const char* method, const std::string& text);
 void SetPromptTracer(PromptTracer tracer);
+// Traces a refusal of the platform layer through the same tracer (silent without one).
+void TracePlatformMessage(const char* method, const std::string& text);
 
 // Records every call and answers from queues given in advance (then the default); for tests.
 // Installs itself for its lifetime.

@@ -1,6 +1,7 @@
 #include "platform/Profile.h"
 
 #include "TempFolder.h"
+#include "platform/UserPrompt.h"
 
 #include <gtest/gtest.h>
 
@@ -166,6 +167,16 @@ TEST_F(ProfileTest, CreatesMissingFilesAndRefusesTextThatBreaksLines)
     EXPECT_FALSE(trv::WriteProfileString("S", "K", "two\nlines", file));
     EXPECT_FALSE(trv::WriteProfileString("S", "K=", "v", file));
     EXPECT_FALSE(trv::WriteProfileString("S]", "K", "v", file));
+    // Keys that would come back as a comment or a section header are never written, and the
+    // refusal is traced.
+    static std::vector<std::string> traced;
+    traced.clear();
+    trv::SetPromptTracer([](const char*, const std::string& text) { traced.push_back(text); });
+    for (const char* key : {";K", " ;K", "[K", "[T]"})
+        EXPECT_FALSE(trv::WriteProfileString("S", key, "v", file)) << key;
+    trv::SetPromptTracer(nullptr);
+    ASSERT_EQ(traced.size(), 4u);
+    EXPECT_NE(traced[0].find("comment"), std::string::npos) << traced[0];
     EXPECT_FALSE(trv::WriteProfileString("S", "K", "v", folder_.File("no/such/folder.ini")));
     EXPECT_EQ(Read(file), "[S]\nK=v\n");
     // Nothing but the file itself is left in the folder.
