@@ -158,6 +158,7 @@ void CZipArchive::ResetState(int mode)
     m_password.Release();
     m_entryState = 0;
     m_centralDir.Clear();
+    m_extractedFiles.clear();
     m_systemCompatibility = 0;
     m_rootPath.clear();
     if (mode != zipOpen && mode != zipOpenReadOnly) {
@@ -706,6 +707,12 @@ bool CZipArchive::ExtractFileToDisk(int index, const std::string& folder)
         }
         return true;
     }
+    // Names are extracted bare, so two entries of different folders can meet in one file:
+    // the second would silently replace what the first wrote.
+    const auto earlier = m_extractedFiles.find(target);
+    if (earlier != m_extractedFiles.end() && earlier->second != name) {
+        throw CZipException(CZipException::sameExtractTarget, earlier->second + " and " + name);
+    }
     if (callback != nullptr) {
         callback->SetTotal(header.m_uncompressedSize);
     }
@@ -778,6 +785,7 @@ bool CZipArchive::ExtractFileToDisk(int index, const std::string& folder)
         }
         throw;
     }
+    m_extractedFiles.emplace(target, name);
     if (callback != nullptr) {
         callback->CallbackEnd();
     }

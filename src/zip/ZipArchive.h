@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <unordered_map>
 #include <vector>
 #include <zlib.h>
 
@@ -93,7 +94,8 @@ class CZipArchive
     bool AddFileFromDisk(const CZipAddFileInfo& info);
     bool AddFileFromDisk(const std::string& path);
     // True when the file was written and its CRC, time and attributes are right. Names that
-    // are absolute or climb out with ".." are refused (101) and nothing is written.
+    // are absolute or climb out with ".." are refused (101) and nothing is written; so is an
+    // entry whose file another entry of this opening already wrote (118).
     bool ExtractFileToDisk(int index, const std::string& folder);
     bool GetEntryInfo(CZipFileHeader& header, int index) const;
     int FindEntry(const std::string& name);
@@ -176,4 +178,6 @@ class CZipArchive
     std::uint64_t m_reservedEnd = 0; // a replacement may not write past the next entry
     std::uint64_t m_entryProduced = 0;
     CZipAutoBuffer m_readBuffer;
+    // Files written by the extractions since the archive was opened -> the entry's name.
+    std::unordered_map<std::string, std::string> m_extractedFiles;
 };

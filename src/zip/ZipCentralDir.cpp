@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <vector>
 
 using namespace ZipBytes;
@@ -16,6 +17,8 @@ namespace {
 
 const unsigned kEndRecordSize = 22;
 const unsigned kMaxCommentSize = 0xFFFF;
+const std::int64_t kZip64LocatorSize = 20;
+const std::size_t kDirectoryBlock = 1 << 20;
 
 } // namespace
 
@@ -34,6 +37,16 @@ void CZipCentralDir::Clear()
 }
 
 void CZipCentralDir::Read()
+{
+    const std::string path = m_storage->GetArchivePath();
+    try {
+        ReadDirectory();
+    } catch (const std::bad_alloc&) {
+        throw CZipException(CZipException::notEnoughMemory, path);
+    }
+}
+
+void CZipCentralDir::ReadDirectory()
 {
     const std::string path = m_storage->GetArchivePath();
     CZipAbstractFile& file = *m_storage->GetFile();
@@ -70,15 +83,29 @@ void CZipCentralDir::Read()
     m_directoryOffset = ReadU32(record + 16);
     const std::uint16_t commentLength = ReadU16(record + 20);
 
+    // A ZIP64 archive keeps its real directory in a record before this one (found by the
+    // locator just before it) and marks the fields that do not fit.
+    const bool zip64Locator =
+        found >= kZip64LocatorSize && HasSignature(record - kZip64LocatorSize, 6, 7);
+    if (zip64Locator || m_directorySize == 0xFFFFFFFF || m_directoryOffset == 0xFFFFFFFF) {
+        throw CZipException(CZipException::zip64NotSupported, path);
+    }
+    // Every size is checked against the file before anything is allocated for it.
+    if (std::uint64_t(m_totalEntries) * CZipFileHeader::kCentralSize > m_directorySize ||
+        m_directoryVolume > m_thisVolume) {
+        throw CZipException(CZipException::badZipFile, path);
+    }
+    const bool directoryHere = m_directoryVolume == m_thisVolume;
+    if (directoryHere && recordPosition < std::uint64_t(m_directoryOffset) + m_directorySize) {
+        throw CZipException(CZipException::badZipFile, path);
+    }
+
     m_storage->m_currentVolume = m_thisVolume;
     const bool split = m_thisVolume != 0;
     if (split) {
         m_storage->SetExistingSplit(m_thisVolume);
     } else {
         m_storage->m_splitMode = CZipStorage::noSplit;
-        if (recordPosition < std::uint64_t(m_directoryOffset) + m_directorySize) {
-            throw CZipException(CZipException::badZipFile, path);
-        }
     }
     if (std::uint64_t(found) + kEndRecordSize + commentLength > searched) {
         throw CZipException(CZipException::badZipFile, path);
@@ -94,11 +121,18 @@ void CZipCentralDir::Read()
     if (m_directorySize == 0) {
         return;
     }
-    std::vector<char> directory(m_directorySize);
     m_storage->GetFile()->Seek(std::int64_t(m_directoryOffset) + m_bytesBeforeArchive,
                                CZipAbstractFile::begin);
+    // A directory spread over earlier volumes cannot be measured beforehand: it is read in
+    // blocks, so a false size runs out of volumes before it runs out of memory.
+    std::vector<char> directory;
     try {
-        m_storage->Read(directory.data(), directory.size(), false);
+        while (directory.size() < m_directorySize) {
+            const std::size_t start = directory.size();
+            directory.resize(start +
+                             std::min<std::size_t>(kDirectoryBlock, m_directorySize - start));
+            m_storage->Read(directory.data() + start, directory.size() - start, false);
+        }
     } catch (const CZipException& error) {
         throw CZipException(error.GetCause(), path);
     }
@@ -116,6 +150,9 @@ void CZipCentralDir::Read()
         }
         if (!good) {
             throw CZipException(CZipException::badZipFile, path);
+        }
+        if (header->NeedsZip64()) {
+            throw CZipException(CZipException::zip64NotSupported, path);
         }
         header->ConvertNameToMemory();
         position += consumed;

@@ -29,8 +29,8 @@ class CZipCentralDir
 
     void Init(CZipStorage* storage) { m_storage = storage; }
     void Clear();
-    // Locates the end record and reads every header; 116 without an end record, 101 for any
-    // structural fault.
+    // Locates the end record and reads every header; 116 without an end record, 117 for a
+    // ZIP64 archive, 101 for any structural fault, 505 when memory runs out.
     void Read();
     // Writes the directory and the end record unless the one on disk is still valid.
     void Write(CZipActionCallback* callback);
@@ -74,6 +74,7 @@ class CZipCentralDir
     std::uint32_t m_endRecordPosition = 0;
 
   private:
+    void ReadDirectory();
     void SortHeaders();
     void BuildFindFast(bool caseSensitive);
     int Compare(const std::string& left, const std::string& right, bool caseSensitive) const;

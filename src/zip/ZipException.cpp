@@ -90,6 +90,10 @@ const char* ArchiveDescription(int cause)
     case CZipException::centralDirNotFound:
         return "The central directory was not found in the archive (or you were trying to open "
                "not the last disk of a multi-disk archive)";
+    case CZipException::zip64NotSupported:
+        return "ZIP64 archives are not supported";
+    case CZipException::sameExtractTarget:
+        return "Two entries of the archive would be extracted to the same file";
     case CZipException::zlibStreamEnd:
         return "Zlib Library error (end of stream)";
     case CZipException::zlibStreamError:

@@ -6,7 +6,7 @@
 
 // An error of the zip classes, thrown by value. The cause is a C runtime errno (1-30 for the
 // file layer: opening, reading, writing, creating an extraction target), an archive code
-// (100-116) or a mapped zlib result (500-507). The file name is the archive's path, or the file
+// (100-118) or a mapped zlib result (500-507). The file name is the archive's path, or the file
 // being extracted, removed or renamed.
 class CZipException : public std::exception
 {
@@ -30,6 +30,8 @@ class CZipException : public std::exception
         renameFailed = 114,
         platformNotSupported = 115,
         centralDirNotFound = 116,
+        zip64NotSupported = 117,
+        sameExtractTarget = 118,
         zlibStreamEnd = 500,
         zlibNeedDictionary = 501,
         zlibErrno = 502,

@@ -321,7 +321,9 @@ void CZipFileHeader::SetSystemAttributes(std::uint32_t attributes)
 
 bool CZipFileHeader::IsDirectory() const
 {
-    return (GetSystemAttributes() & ZipPlatform::kAttributeFolder) != 0;
+    // A file's name never ends in a separator, whatever attributes the writer gave it.
+    return EndsWithSeparator(m_fileName) ||
+           (GetSystemAttributes() & ZipPlatform::kAttributeFolder) != 0;
 }
 
 std::uint32_t CZipFileHeader::GetDataSize() const

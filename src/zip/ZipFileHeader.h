@@ -52,7 +52,14 @@ class CZipFileHeader
     // Windows-form attributes, converted from and to the entry's system.
     std::uint32_t GetSystemAttributes() const;
     void SetSystemAttributes(std::uint32_t attributes);
+    // A folder by its attributes, or by a name ending in a separator (in either form).
     bool IsDirectory() const;
+    // Sizes or the offset marked as kept in a ZIP64 extra field.
+    bool NeedsZip64() const
+    {
+        return m_compressedSize == 0xFFFFFFFF || m_uncompressedSize == 0xFFFFFFFF ||
+               m_offset == 0xFFFFFFFF || m_diskStart == 0xFFFF;
+    }
     int GetSystemCompatibility() const { return m_versionMadeBy >> 8; }
     bool IsEncrypted() const { return (m_flags & kFlagEncrypted) != 0; }
     bool IsDataDescriptor() const { return (m_flags & kFlagDataDescriptor) != 0; }

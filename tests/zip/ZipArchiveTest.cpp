@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <map>
+#include <sys/resource.h>
 
 namespace fs = std::filesystem;
 
@@ -381,6 +382,81 @@ TEST_F(ZipArchiveTest, NumberedSplitVolumes)
     CZipArchive removable;
     EXPECT_EQ(CauseOf([&] { removable.OpenArchive(Path("r.zip"), CZipArchive::zipCreateSpan); }),
               CZipException::noDiskSpanningCallback);
+}
+
+// Archives other programs wrote, or damaged ones (tests/data/fuzz/zip).
+std::string FuzzFixture(const std::string& name)
+{
+    return TRV_TEST_DATA_DIR "/fuzz/zip/" + name;
+}
+
+long PeakResidentKb()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+TEST_F(ZipArchiveTest, DamagedOrUnsupportedArchivesFailBeforeAllocatingTheirClaims)
+{
+    struct Case
+    {
+        const char* file;
+        int cause;
+        const char* message;
+    };
+    const Case cases[] = {
+        // 22 bytes whose end record, on disk 1, claims a directory of 4 GiB.
+        {"split-end-record.zip", CZipException::badZipFile, "Damaged or not a zip file"},
+        {"zip64.zip", CZipException::zip64NotSupported, "ZIP64 archives are not supported"},
+    };
+    for (const Case& item : cases) {
+        SCOPED_TRACE(item.file);
+        const long peakBefore = PeakResidentKb();
+        CZipArchive archive;
+        try {
+            archive.OpenArchive(FuzzFixture(item.file), CZipArchive::zipOpenReadOnly);
+            ADD_FAILURE() << "opened";
+        } catch (const CZipException& error) {
+            EXPECT_EQ(error.GetCause(), item.cause);
+            EXPECT_NE(std::string(error.what()).find(item.message), std::string::npos)
+                << error.what();
+        }
+        EXPECT_TRUE(archive.IsClosed());
+        EXPECT_LT(PeakResidentKb() - peakBefore, 256 * 1024) << "KB more at the peak";
+    }
+}
+
+TEST_F(ZipArchiveTest, NamesEndingInABackslashAreFolders)
+{
+    // "d\e\" stored with the attributes of a plain file, then "d/f.txt".
+    EXPECT_EQ(ExtractAll(FuzzFixture("backslash-folder.zip"), Path("out")),
+              (std::map<std::string, std::string>{{"f.txt", "kept"}}));
+    EXPECT_TRUE(fs::is_directory(Path("out/e")));
+}
+
+TEST_F(ZipArchiveTest, EntriesMeetingInOneFileAreRefusedNamingBoth)
+{
+    // "a/x.txt" and "b/x.txt" both extract to x.txt.
+    CZipArchive archive;
+    archive.OpenArchive(FuzzFixture("same-bare-name.zip"), CZipArchive::zipOpenReadOnly);
+    ASSERT_EQ(archive.GetCount(), 2);
+    EXPECT_TRUE(archive.ExtractFileToDisk(0, Path("out")));
+    EXPECT_TRUE(archive.ExtractFileToDisk(0, Path("out"))) << "the same entry again";
+    try {
+        archive.ExtractFileToDisk(1, Path("out"));
+        ADD_FAILURE() << "the second entry overwrote the first";
+    } catch (const CZipException& error) {
+        EXPECT_EQ(error.GetCause(), CZipException::sameExtractTarget);
+        EXPECT_EQ(error.GetFileName(), "a/x.txt and b/x.txt");
+    }
+    EXPECT_EQ(ReadFile(Path("out/x.txt")), "first");
+    // Another folder is another file; a new opening starts afresh.
+    EXPECT_TRUE(archive.ExtractFileToDisk(1, Path("other")));
+    archive.CloseArchive();
+    archive.OpenArchive(FuzzFixture("same-bare-name.zip"), CZipArchive::zipOpenReadOnly);
+    EXPECT_TRUE(archive.ExtractFileToDisk(1, Path("out")));
+    EXPECT_EQ(ReadFile(Path("out/x.txt")), "second");
 }
 
 TEST(ZipMemFileTest, GrowsAndRefusesWithoutStep)
