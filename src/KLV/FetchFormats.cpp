@@ -124,7 +124,6 @@ int CFetch::GetSpecialFormats(const std::string& includeFile)
     std::string fileList;
     for (const std::string& file : files)
         fileList += (fileList.empty() ? "" : ", ") + file;
-    const std::string section = m_strName + "_FORMAT";
     const struct
     {
         bool found;
@@ -133,6 +132,7 @@ int CFetch::GetSpecialFormats(const std::string& includeFile)
     } kChecks[] = {{boolFound, "BOOL", "GetBoolsFormat, %s"},
                    {timeFound, "TIME", "GetTimeFormat, %s"},
                    {dateFound, "DATE", "GetDateFormat, %s"}};
+    std::string missing;
     for (const auto& check : kChecks) {
         if (check.found)
             continue;
@@ -140,7 +140,13 @@ int CFetch::GetSpecialFormats(const std::string& includeFile)
             TranslateFormat("FormatNotFound", check.format, m_strName.c_str(), fileList.c_str());
         WriteTrace(__FILE_NAME__, __LINE__, "CFetch::GetSpecialFormats", 2, false, check.trace,
                    text.c_str());
+        missing +=
+            trv::FormatC("%s[%s] has neither %s= nor DEFAULT= in %s", missing.empty() ? "" : "; ",
+                         check.format, m_strName.c_str(), fileList.c_str());
     }
+    // Init fails on a missing format: the caller learns which.
+    if (!missing.empty())
+        m_strLastError = missing;
     return boolFound && timeFound && dateFound;
 }
 

@@ -15,6 +15,8 @@
 namespace {
 
 constexpr const char* kJoint = "#,#";
+// Deeper documents are refused: parsing and flattening recurse once per level.
+constexpr int kMaxJsonDepth = 512;
 
 struct JsonPair
 {
@@ -37,10 +39,18 @@ bool ReadJsonDocument(const std::string& fileName, const std::string& encoding,
 
     Json::CharReaderBuilder builder;
     builder["collectComments"] = false;
+    builder["stackLimit"] = kMaxJsonDepth;
     const std::unique_ptr<Json::CharReader> reader(builder.newCharReader());
     std::string parseErrors;
-    if (!reader->parse(text.data(), text.data() + text.size(), &document, &parseErrors)) {
-        error = "Error parsing file => " + fileName + ": " + parseErrors;
+    try {
+        if (!reader->parse(text.data(), text.data() + text.size(), &document, &parseErrors)) {
+            error = "Error parsing file => " + fileName + ": " + parseErrors;
+            return false;
+        }
+    } catch (const Json::Exception&) {
+        // The reader throws only when the nesting passes the limit.
+        error = trv::FormatC("Error parsing file => %s: nested deeper than %d levels",
+                             fileName.c_str(), kMaxJsonDepth);
         return false;
     }
     return true;
@@ -183,5 +193,9 @@ int CFetch::ReadJsonFile(const std::string& fileName)
         flattener.Flatten(*records[index], recordPairs[index]);
     for (const std::vector<JsonPair>& pairs : recordPairs)
         BuildRows(pairs, flattener.ColumnCount(), m_arrLines);
+    if (m_arrLines.GetSize() == 0) {
+        m_strLastError = "Error parsing file => " + fileName + ": the document holds no values";
+        TRV_TRACE(1, "CFetch::ReadJsonFile", "%s", m_strLastError.c_str());
+    }
     return m_arrLines.GetSize();
 }

@@ -5,6 +5,7 @@
 #include "KLV/Fetch.h"
 #include "KLV/Trace.h"
 #include "KLV/Translate.h"
+#include "KLV/XmlNesting.h"
 #include "platform/Text.h"
 #include "platform/UserPrompt.h"
 
@@ -162,6 +163,14 @@ int CFetch::ReadXmlFile(const std::string& fileName)
     }
     std::string text =
         m_strAsciiFormat == "DOS" ? trv::Cp850ToUtf8(bytes) : trv::DecodeFileText(bytes);
+    if (!XmlNestingWithin(text)) {
+        m_strLastError = trv::FormatC("%s: elements nested deeper than %d levels", fileName.c_str(),
+                                      kMaxXmlNesting);
+        TRV_TRACE(1, "CFetch::ReadXmlFile", "Error parsing file => %s", m_strLastError.c_str());
+        trv::GetUserPrompt().ShowMessage("Error_Abrir_Archivo", m_strLastError,
+                                         trv::MessageKind::Error);
+        return -1;
+    }
     text.push_back('\0');
     rapidxml::xml_document<> document;
     try {
@@ -177,8 +186,11 @@ int CFetch::ReadXmlFile(const std::string& fileName)
     const rapidxml::xml_node<>* top = document.first_node();
     while (top && top->type() != rapidxml::node_element)
         top = top->next_sibling();
-    if (!top)
+    if (!top) {
+        m_strLastError = fileName + ": the document holds no element";
+        TRV_TRACE(1, "CFetch::ReadXmlFile", "%s", m_strLastError.c_str());
         return 0;
+    }
     CXmlFlattener flattener(m_arrLines, m_mapColumns, GetSetting("PREFIXXML"));
     return flattener.Flatten(top);
 }

@@ -1,5 +1,6 @@
 #include "KLV/XlsxReader.h"
 
+#include "KLV/XmlNesting.h"
 #include "platform/Text.h"
 #include "zip/ZipArchive.h"
 #include "zip/ZipException.h"
@@ -100,6 +101,9 @@ class Workbook
             part.buffer.insert(part.buffer.end(), block, block + count);
         m_archive.CloseEntry();
         part.buffer.push_back('\0');
+        if (!XmlNestingWithin(std::string_view(part.buffer.data(), part.buffer.size())))
+            throw rapidxml::parse_error("elements nested deeper than the reader follows",
+                                        part.buffer.data());
         part.document.parse<0>(part.buffer.data());
         return true;
     }

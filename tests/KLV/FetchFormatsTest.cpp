@@ -55,6 +55,7 @@ TEST_F(FetchFormatsTest, MissingTimeFormatFailsInit)
     EXPECT_TRUE(Traced("GetTimeFormat, "));
     EXPECT_FALSE(Traced("GetBoolsFormat, "));
     EXPECT_FALSE(Traced("GetDateFormat, "));
+    EXPECT_NE(fetch.m_strLastError.find("[TIME]"), std::string::npos) << fetch.m_strLastError;
 }
 
 TEST_F(FetchFormatsTest, LinkedDefinitionTakesItsParentsFormats)
