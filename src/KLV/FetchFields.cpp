@@ -395,20 +395,13 @@ std::string CFetch::ReadRawValue()
                          static_cast<std::size_t>(m_nLength));
             return std::string(trv::Trim(slice));
         }
-        if (!m_arrLineFields.IsEmpty()) {
-            if (m_nPosition < 1 || m_nPosition > m_arrLineFields.GetSize())
-                return {};
-            return std::string(m_arrLineFields[m_nPosition - 1]);
-        }
-        const int separators = CountOutsideQuotes(true, 0, m_strSeparator, m_strCurrentLine,
-                                                  static_cast<int>(m_strCurrentLine.size()));
-        if (m_nPosition < 1 || m_nPosition > separators + 1)
+        // A line not yet split (the WHERE tests it before it is accepted) is split here, so
+        // the filter and the reader see the same fields.
+        if (m_arrLineFields.IsEmpty())
+            SplitCurrentLine();
+        if (m_nPosition < 1 || m_nPosition > m_arrLineFields.GetSize())
             return {};
-        std::string rest = m_strCurrentLine;
-        std::string field;
-        for (int column = 1; column <= m_nPosition; ++column)
-            field = ExtractQuotedField(rest, m_strSeparator, m_strStringDelimiter);
-        return field;
+        return std::string(m_arrLineFields[m_nPosition - 1]);
     }
     if (m_nKind == FETCH_KIND_INI) {
         const std::size_t equals = m_strCurrentIniEntry.find('=');

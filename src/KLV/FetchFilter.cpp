@@ -1,5 +1,6 @@
 #include "KLV/FetchFilter.h"
 
+#include "KLV/DelimitedLine.h"
 #include "KLV/Trace.h"
 #include "KLV/Translate.h"
 #include "KLV/Utils.h"
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <climits>
 
 namespace {
 
@@ -374,9 +376,14 @@ bool CFetchFilter::ParseLeftOperand(std::string_view text, Comparison& compariso
     const std::string_view length = comma == npos ? std::string_view() : text.substr(comma + 1);
     if (!AllDigits(start) || !AllDigits(length) || trv::ParseInt(start) < 1)
         return Fail("position " + std::string(text) + " is not start,length (from 1 on)");
+    // The end of the slice must stay a valid character count.
+    const long long startValue = trv::ParseInt64(start);
+    const long long lengthValue = trv::ParseInt64(length);
+    if (start.size() > 10 || length.size() > 10 || startValue - 1 + lengthValue > INT_MAX)
+        return Fail("position " + std::string(text) + " lies beyond any line");
     comparison.leftKind = LeftKind::Position;
-    comparison.column = trv::ParseInt(start);
-    comparison.length = trv::ParseInt(length);
+    comparison.column = static_cast<int>(startValue);
+    comparison.length = static_cast<int>(lengthValue);
     return true;
 }
 
@@ -470,42 +477,25 @@ bool CFetchFilter::Holds(Operator op, const Operand& left, const Operand& right)
 
 bool CFetchFilter::ReadColumn(std::string_view line, int column, std::string& value) const
 {
-    const std::string_view separator = m_settings.separator;
-    const std::string_view qualifier = m_settings.qualifier;
-    std::string_view rest = line;
-    for (int index = 1;; ++index) {
-        const bool wanted = index == column;
-        if (wanted)
-            value.clear();
-        const std::size_t open = qualifier.empty() ? npos : rest.find(qualifier);
-        std::size_t cut = rest.find(separator);
-        if (open != npos && open < cut) {
-            // A qualified field: the separator inside the qualifiers does not count.
-            const std::size_t close = rest.find(qualifier, open + qualifier.size());
-            if (close != npos) {
-                const std::string_view after = rest.substr(close + qualifier.size());
-                cut = after.find(separator);
-                if (wanted) {
-                    value.append(rest.substr(0, open));
-                    value.append(
-                        rest.substr(open + qualifier.size(), close - open - qualifier.size()));
-                    value.append(after.substr(0, cut));
-                    return true;
-                }
-                if (cut == npos)
-                    return false;
-                rest = after.substr(cut + separator.size());
-                continue;
-            }
+    // Collects the wanted column's pieces and counts the others.
+    struct ColumnSink
+    {
+        int wanted;
+        std::string& value;
+        int index = 1;
+        void Append(std::string_view piece)
+        {
+            if (index == wanted)
+                value.append(piece);
         }
-        if (wanted) {
-            value.append(rest.substr(0, cut));
-            return true;
-        }
-        if (cut == npos)
-            return false;
-        rest = rest.substr(cut + separator.size());
-    }
+        void CloseItem() { ++index; }
+    };
+    value.clear();
+    ColumnSink sink{column, value};
+    const bool emptyLast =
+        SplitDelimitedLine(line, m_settings.separator, m_settings.qualifier, sink);
+    const int columns = sink.index - 1 + (emptyLast ? 1 : 0);
+    return column <= columns;
 }
 
 int CFetchFilter::TestComparison(const Comparison& comparison, CFetchFilterRecord& record)

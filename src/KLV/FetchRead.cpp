@@ -2,6 +2,7 @@
 // INI entries, the one record of a FIXED definition, the files of a FOLDER definition, the
 // definitions of a LIST, and groups of lines that share a key.
 
+#include "KLV/DelimitedLine.h"
 #include "KLV/Fetch.h"
 #include "KLV/Trace.h"
 #include "platform/Text.h"
@@ -31,83 +32,6 @@ class CFetchWhereRecord final : public CFetchFilterRecord
   private:
     CFetch& m_fetch;
 };
-
-// Appends the fields of a separated line, each cut at the next separator; a field that opens
-// with the qualifier runs to the closing one and loses both (a separator between them is
-// text). An empty last field after a final separator is not added.
-void SplitDelimitedLine(std::string_view rest, std::string_view separator,
-                        std::string_view qualifier, CFetchTextList& fields)
-{
-    const bool singleCharacter = separator.size() == 1;
-    while (!rest.empty()) {
-        const std::size_t separatorAt =
-            singleCharacter ? rest.find(separator.front()) : rest.find(separator);
-        const std::size_t openAt =
-            qualifier.empty() ? std::string_view::npos : rest.find(qualifier);
-        const auto cutPlain = [&](std::size_t from) {
-            fields.Append(rest.substr(from, separatorAt == std::string_view::npos
-                                                ? std::string_view::npos
-                                                : separatorAt - from));
-            fields.CloseItem();
-            rest = separatorAt == std::string_view::npos
-                       ? std::string_view()
-                       : rest.substr(separatorAt + separator.size());
-        };
-        // Text after the closing qualifier, up to the next separator, still belongs to the field.
-        const auto cutAfterClose = [&](std::size_t closeAt) {
-            rest = rest.substr(closeAt + qualifier.size());
-            const std::size_t nextSeparator = rest.find(separator);
-            fields.Append(rest.substr(0, nextSeparator));
-            fields.CloseItem();
-            rest = nextSeparator == std::string_view::npos
-                       ? std::string_view()
-                       : rest.substr(nextSeparator + separator.size());
-        };
-        if (openAt == std::string_view::npos ||
-            (separatorAt != std::string_view::npos && openAt >= separatorAt)) {
-            cutPlain(0);
-            continue;
-        }
-        const std::size_t inside = openAt + qualifier.size();
-        // A doubled qualifier inside is one qualifier of the text (as the writer doubles it).
-        std::size_t closeAt = rest.find(qualifier, inside);
-        std::size_t copied = inside;
-        while (closeAt != std::string_view::npos &&
-               rest.substr(closeAt + qualifier.size(), qualifier.size()) == qualifier) {
-            if (copied == inside)
-                fields.Append(rest.substr(0, openAt));
-            fields.Append(rest.substr(copied, closeAt + qualifier.size() - copied));
-            copied = closeAt + 2 * qualifier.size();
-            closeAt = rest.find(qualifier, copied);
-        }
-        if (copied != inside && closeAt == std::string_view::npos) {
-            // Doubled qualifiers but no closing one: the rest of the line is the field.
-            fields.Append(rest.substr(copied));
-            fields.CloseItem();
-            return;
-        }
-        if (copied != inside) {
-            fields.Append(rest.substr(copied, closeAt - copied));
-            cutAfterClose(closeAt);
-            continue;
-        }
-        if (closeAt == std::string_view::npos) {
-            // An unclosed qualifier is text: it stays, moved before the field.
-            fields.Append(qualifier);
-            fields.Append(rest.substr(0, openAt));
-            if (separatorAt == std::string_view::npos) {
-                fields.Append(rest.substr(inside));
-                fields.CloseItem();
-                return;
-            }
-            cutPlain(inside);
-            continue;
-        }
-        fields.Append(rest.substr(0, openAt));
-        fields.Append(rest.substr(inside, closeAt - inside));
-        cutAfterClose(closeAt);
-    }
-}
 
 } // namespace
 

@@ -143,7 +143,8 @@ TEST(FetchFilterTest, PositionsOfAFixedWidthLine)
     RunCases({{"1,2='AB'", {}, 0, "start and length"},
               {"5,4>=40", {}, 0, "a padded number"},
               {"9,3='XYZ'", {}, 0, "to the end"},
-              {"9,10='XYZ'", {}, 0, "beyond the end is cut"}},
+              {"9,10='XYZ'", {}, 0, "beyond the end is cut"},
+              {"1,2147483647='AB  0042XYZ'", {}, 0, "the longest slice there is"}},
              settings, "AB  0042XYZ");
     RunCases({{"1,5='ÉCOLE' AND 8,1=1", {}, 0, "characters, not bytes"}}, settings, "ÉCOLE  1");
 }
@@ -180,6 +181,8 @@ TEST(FetchFilterTest, MalformedConditionsAreRefused)
         {"=5", ";", "no field"},
         {"0=1", ";", "column 0"},
         {"5=1", "", "fixed width needs start,length"},
+        {"2,2147483647=1", "", "a slice ending beyond any line"},
+        {"99999999999,1=1", "", "a start beyond any line"},
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(std::string(test.condition) + ": " + test.why);
