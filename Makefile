@@ -1,9 +1,10 @@
 # The two commands: `make test` and `make demo`. Both install what is missing first.
 BUILD_DIR ?= build
 RELEASE_DIR ?= build/release
+TSAN_DIR ?= build/tsan
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build test demo bench format clean
+.PHONY: all deps configure build test tsan demo bench format clean
 
 all: build
 
@@ -18,6 +19,14 @@ build: configure
 
 test: build
 	cd $(BUILD_DIR) && ctest --output-on-failure -j $(JOBS) --timeout 600
+
+# The threaded tests under ThreadSanitizer, in a clang build of their own (not part of `test`).
+tsan: deps
+	cmake -S . -B $(TSAN_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DTRV_TSAN=ON \
+		-DTRV_BUILD_BENCH=OFF -DTRV_CHECK_HEADERS=OFF
+	cmake --build $(TSAN_DIR) -j $(JOBS) --target trv_tsan_tests
+	cd $(TSAN_DIR) && ctest -R '^tsan\.' --output-on-failure -j $(JOBS) --timeout 600
 
 demo: deps
 	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Release -DTRV_BUILD_TESTS=OFF -DTRV_BUILD_BENCH=OFF

@@ -22,6 +22,8 @@ PACKAGES=(
   libxlsxwriter-dev
   # the sqlite3 shell the database read benchmark compares with
   sqlite3
+  # ThreadSanitizer build of the threaded tests (make tsan): clang and its sanitizer runtimes
+  clang libclang-rt-14-dev
   # file type registration and associated programs (freedesktop MIME database, xdg-mime/xdg-open)
   xdg-utils shared-mime-info
 )

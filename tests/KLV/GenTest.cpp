@@ -414,6 +414,18 @@ TEST(GenTest, FirstGeneComesFromTheFirstSequenceOrIsBuilt)
     EXPECT_EQ(without.stepWaits, 0);
 }
 
+TEST(GenTest, GuardaTxtTraceWritesTheCostAndEveryItem)
+{
+    TraceCapture trace(3);
+    const CircleProblem problem(3);
+    CircleGen gene(nullptr, problem);
+    const Items items{2, 0, 1};
+    gene.SetItems(items.data(), 3);
+    gene.SetCoste(12.345f);
+    gene.GuardaTxtTrace();
+    EXPECT_EQ(trace.Messages(), std::vector<std::string>{"Value=[12.35] [2][0][1]"});
+}
+
 TEST(GenTest, WorkerThreadPriorityOnlyGoesDown)
 {
     auto niceAfter = [](int priority, int startNice) {
