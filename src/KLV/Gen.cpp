@@ -5,6 +5,7 @@
 #include "KLV/Trace.h"
 
 #include <algorithm>
+#include <bit>
 #include <cassert>
 #include <cmath>
 #include <cstdint>
@@ -16,6 +17,9 @@
 
 #define GEN_TRACE(level, method, ...)                                                              \
     WriteTrace("GenEngine.cpp", __LINE__, (method), (level), false, __VA_ARGS__)
+
+// Saved solutions and their readers recognise an unevaluated gene by these bits.
+static_assert(std::bit_cast<std::uint32_t>(TGen::kNotEvaluated) == 0x6258D727u);
 
 namespace {
 
