@@ -775,7 +775,8 @@ class CFetch
                         const std::string& linked, std::string& fileName, int unused, int list,
                         const FetchTextMap* variables);
     // The child a field links to, searched, with m_nLinkPosition back at 0; -1 for none.
-    int FindLinkedFetchForField(const std::string& field);
+    // `namesLink` comes out 1 when the field's line names a linked definition at all.
+    int FindLinkedFetchForField(const std::string& field, int* namesLink = nullptr);
     // NAME_LINKFILENAME of this definition, CREATE(FILENAME,ext) naming a file beside ours.
     std::string GetLinkFileName(const std::string& name, const std::string& ownName = "");
     // On a child: its linking lists are exactly these texts split at ",".

@@ -198,9 +198,11 @@ int CFetch::FindLinkedFetch(const std::string& name, const std::string& linking,
     return index;
 }
 
-int CFetch::FindLinkedFetchForField(const std::string& field)
+int CFetch::FindLinkedFetchForField(const std::string& field, int* namesLink)
 {
     m_nLinkPosition = 0;
+    if (namesLink)
+        *namesLink = 0;
     const auto found = m_mapFields.find(field);
     if (found == m_mapFields.end())
         return -1;
@@ -211,6 +213,8 @@ int CFetch::FindLinkedFetchForField(const std::string& field)
         return -1;
     if (source.empty() || source.starts_with(kDefaultTail))
         return -1;
+    if (namesLink)
+        *namesLink = 1;
     const std::string name = ExtractToken(source, ",");
     std::string fileName;
     return FindLinkedFetch(name, linking, linked, fileName, 1, 0, nullptr);

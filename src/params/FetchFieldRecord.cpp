@@ -270,6 +270,45 @@ std::unique_ptr<CFieldRecord> CFetchFieldRecord::OpenSubTableOutput(const std::s
     return nullptr;
 }
 
+CFieldRecord& CFetchFieldRecord::ResetLines(const std::string& field)
+{
+    int namesLink = 0;
+    m_lineSource = m_fetch.FindLinkedFetchForField(field, &namesLink);
+    m_noLines = namesLink != 0 && m_lineSource < 0;
+    m_lineRecord.reset();
+    if (m_lineSource < 0) {
+        m_lineSource = -1;
+        return *this;
+    }
+    m_lineRecord = std::make_unique<CFetchFieldRecord>(
+        *m_fetch.m_arrChildren[static_cast<size_t>(m_lineSource)]);
+    return *m_lineRecord;
+}
+
+bool CFetchFieldRecord::IsLinesEnd()
+{
+    return m_noLines || m_fetch.IsLinkedEOF(m_lineSource) != 0;
+}
+
+bool CFetchFieldRecord::MoveNextLine()
+{
+    return !m_noLines && m_fetch.MoveNextLinked(m_lineSource) != 0;
+}
+
+void CFetchFieldRecord::EvaluateVariables()
+{
+    const auto evaluate = [](CFetch& fetch) {
+        if (fetch.m_bufVariables.GetSize() > 0)
+            fetch.ProcessVariablesSection(fetch.m_bufVariables, 0);
+    };
+    if (m_fetch.m_nKind != FETCH_KIND_LIST) {
+        evaluate(m_fetch);
+        return;
+    }
+    for (const std::unique_ptr<CFetch>& member : m_fetch.m_arrChildren)
+        evaluate(*member);
+}
+
 std::unique_ptr<CFieldRecord> CFetchRecordSource::Open(const std::string& definition, int mode)
 {
     auto fetch = std::make_unique<CFetch>();

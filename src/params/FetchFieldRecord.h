@@ -83,12 +83,21 @@ class CFetchFieldRecord : public CFieldRecord
     bool WriteRecord() override;
     // Sub-table outputs are not opened: list values are written as one list field.
     std::unique_ptr<CFieldRecord> OpenSubTableOutput(const std::string& field) override;
+    CFieldRecord& ResetLines(const std::string& field) override;
+    bool IsLinesEnd() override;
+    bool MoveNextLine() override;
+    void EvaluateVariables() override;
 
     CFetch* GetFetch() override { return &m_fetch; }
 
   private:
     std::unique_ptr<CFetch> m_owned;
     CFetch& m_fetch;
+    // The line walk: the linked child the lines come from (-1 the record's own line rows), and
+    // whether the field names a linked definition that holds no rows for this record.
+    int m_lineSource = -1;
+    bool m_noLines = false;
+    std::unique_ptr<CFetchFieldRecord> m_lineRecord;
 };
 
 // Opens the engine's definitions by name from the process-wide definition files, or from one

@@ -107,6 +107,19 @@ class CFieldRecord
     virtual bool MoveNext() = 0;
     virtual void ClearRecord() = 0;
     virtual bool WriteRecord() = 0;
+    // ---- The lines of the current record -------------------------------------------------------
+    // Starts a walk over the lines of the current record (an order's products): the rows of the
+    // linked definition that `field`'s line names, else the record's own line rows (just one
+    // line for a database record or a record without line rows). Gives the record the lines'
+    // fields are read from: a linked one, or this one.
+    virtual CFieldRecord& ResetLines(const std::string& field) = 0;
+    virtual bool IsLinesEnd() = 0;
+    // Makes the next line current; false when the source cannot move.
+    virtual bool MoveNextLine() = 0;
+    // Evaluates the definition's "_VARIABLES" block against the values set so far (on each
+    // member of a list definition).
+    virtual void EvaluateVariables() = 0;
+
     // An output opened on the table that a field is declared as (a sub-table of the record);
     // null when the field is a plain field of this record.
     virtual std::unique_ptr<CFieldRecord> OpenSubTableOutput(const std::string& field) = 0;

@@ -22,6 +22,8 @@ class CVariables
     }
     int GetCount() const { return static_cast<int>(m_keys.size()); }
     void RemoveAll() { m_keys.clear(); }
+    // Sizes the map for about that many names.
+    void InitHashTable(int buckets) { m_keys.rehash(static_cast<std::size_t>(buckets)); }
 
   private:
     std::unordered_map<std::string, CVariablesKeys*> m_keys;

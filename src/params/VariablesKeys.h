@@ -192,6 +192,8 @@ class CVariablesKeys
 
     // ---- Lookups --------------------------------------------------------------------------
     int GetSize() const { return m_variables.GetSize(); }
+    // Deletes every variable; the owner's name map is left as it is.
+    void RemoveAllVariables() { m_variables.SetSize(0); }
     TVarKeyStruct* GetVariable(int index) const;
     // Index of the first variable matching the name, or -1; list kinds match "KEY[n]" with n a
     // definition of their list. `copy` receives the variable (list kinds with the definition

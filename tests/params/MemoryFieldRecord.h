@@ -9,10 +9,20 @@
 #include "params/FieldRecord.h"
 #include "platform/Text.h"
 
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
+
+// The field names of a multi-field variable.
+inline CSmartStringArray FieldNames(std::initializer_list<const char*> names)
+{
+    CSmartStringArray array;
+    for (const char* name : names)
+        array.Add(name);
+    return array;
+}
 
 class CMemoryFieldRecord : public CFieldRecord
 {
@@ -31,6 +41,12 @@ class CMemoryFieldRecord : public CFieldRecord
     std::string requirementName;
     bool database = false;
     std::map<std::string, std::vector<Row>> subTables; // fields declared as sub-tables
+    // The current record's own line rows, and the rows a linked definition holds for it by the
+    // field whose line names that definition.
+    std::vector<Row> lineRows;
+    std::map<std::string, std::vector<Row>> linkedLines;
+    int variablesEvaluated = 0;
+    std::vector<std::pair<std::string, std::string>> writes; // every value set, in order
 
     // ---- Readers -----------------------------------------------------------------------------
     int GetFieldBool(const std::string& name, int defaultValue, int required, int,
@@ -95,10 +111,11 @@ class CMemoryFieldRecord : public CFieldRecord
         return values;
     }
     int GetFieldList(const std::string& name, CSmartStringArray& items, const std::string&,
-                     int required, int, int width, int, const TFieldMap*) override
+                     int required, int applyWidth, int width, int, const TFieldMap*) override
     {
         for (const std::string& item : Items(name, required))
-            items.Add(item);
+            items.Add(applyWidth && width > 0 ? trv::Left(item, static_cast<std::size_t>(width))
+                                              : item);
         return width;
     }
     CSmartFloatArray GetFieldListFloat(const std::string& name, int required, int,
@@ -155,35 +172,32 @@ class CMemoryFieldRecord : public CFieldRecord
     // ---- Writers -----------------------------------------------------------------------------
     void SetFieldBool(const std::string& name, bool value, int set, int, int) override
     {
-        std::string& slot = m_current[name];
-        slot.clear();
-        if (set)
-            slot.push_back(value ? '1' : '0');
+        Store(name, set ? std::string(1, value ? '1' : '0') : std::string());
     }
     void SetFieldInt(const std::string& name, int value, int, int, int set, int, int) override
     {
-        m_current[name] = set ? trv::FormatC("%d", value) : "";
+        Store(name, set ? trv::FormatC("%d", value) : "");
     }
     void SetFieldFloat(const std::string& name, int, int, int, float value) override
     {
-        m_current[name] = trv::FormatC("%.9g", value);
+        Store(name, trv::FormatC("%.9g", value));
     }
     void SetFieldString(const std::string& name, const std::string& text, int maxChars, int,
                         int) override
     {
-        m_current[name] = maxChars > 0 ? trv::Left(text, static_cast<std::size_t>(maxChars)) : text;
+        Store(name, maxChars > 0 ? trv::Left(text, static_cast<std::size_t>(maxChars)) : text);
     }
     void SetFieldDouble(const std::string& name, int, int, double value) override
     {
-        m_current[name] = trv::FormatC("%.17g", value);
+        Store(name, trv::FormatC("%.17g", value));
     }
     void SetFieldDate(const std::string& name, const trv::OleDate& date, int, int) override
     {
-        m_current[name] = trv::FormatC("%.10f", date.GetValue());
+        Store(name, trv::FormatC("%.10f", date.GetValue()));
     }
     void SetFieldTime(const std::string& name, int minutes, int, int, int, int) override
     {
-        m_current[name] = minutes == INT32_MIN ? "UNSET" : trv::FormatC("%d", minutes);
+        Store(name, minutes == INT32_MIN ? "UNSET" : trv::FormatC("%d", minutes));
     }
     void SetFieldListTime(const std::string& name, const CSmartIntArray& minutes, int, int, int,
                           int, int) override
@@ -191,7 +205,7 @@ class CMemoryFieldRecord : public CFieldRecord
         std::vector<std::string> items;
         for (const int value : minutes)
             items.push_back(value == INT32_MIN ? "UNSET" : trv::FormatC("%d", value));
-        m_current[name] = Join(items);
+        Store(name, Join(items));
     }
     void SetFieldListFloat(const std::string& name, int, int, int,
                            const CSmartFloatArray& values) override
@@ -199,25 +213,25 @@ class CMemoryFieldRecord : public CFieldRecord
         std::vector<std::string> items;
         for (const float value : values)
             items.push_back(trv::FormatC("%.9g", value));
-        m_current[name] = Join(items);
+        Store(name, Join(items));
     }
     void SetFieldListInt(const std::string& name, const CSmartIntArray& values, int, int) override
     {
         std::vector<std::string> items;
         for (const int value : values)
             items.push_back(trv::FormatC("%d", value));
-        m_current[name] = Join(items);
+        Store(name, Join(items));
     }
     void SetFieldListString(const std::string& name, const CSmartStringArray& values, int, int set,
                             int) override
     {
-        m_current[name] = set ? Join(std::vector<std::string>(values.begin(), values.end())) : "";
+        Store(name, set ? Join(std::vector<std::string>(values.begin(), values.end())) : "");
     }
     void SetFieldCoordinates(const CSmartStringArray& names, const TGeoCoordinate& coordinates, int,
                              int) override
     {
-        m_current[names[0]] = trv::FormatC("%.17g", coordinates.longitude);
-        m_current[names[1]] = trv::FormatC("%.17g", coordinates.latitude);
+        Store(names[0], trv::FormatC("%.17g", coordinates.longitude));
+        Store(names[1], trv::FormatC("%.17g", coordinates.latitude));
     }
 
     // ---- Definition ------------------------------------------------------------------------
@@ -240,6 +254,39 @@ class CMemoryFieldRecord : public CFieldRecord
         m_rows->push_back(m_current);
         return true;
     }
+    CFieldRecord& ResetLines(const std::string& field) override
+    {
+        m_linePosition = 0;
+        m_lineRecord.reset();
+        const auto linked = linkedLines.find(field);
+        if (linked == linkedLines.end())
+            return *this;
+        m_lineRecord = std::make_unique<CMemoryFieldRecord>(&linked->second);
+        m_lineRecord->database = database;
+        return *m_lineRecord;
+    }
+    bool IsLinesEnd() override
+    {
+        if (m_lineRecord)
+            return m_lineRecord->IsEOF();
+        if (database || lineRows.empty())
+            return m_linePosition != 0;
+        return m_linePosition >= lineRows.size();
+    }
+    bool MoveNextLine() override
+    {
+        if (m_lineRecord)
+            return m_lineRecord->MoveNext();
+        if (!database && !lineRows.empty()) {
+            if (m_linePosition >= lineRows.size())
+                return false;
+            m_current = lineRows[m_linePosition];
+        }
+        ++m_linePosition;
+        return true;
+    }
+    void EvaluateVariables() override { ++variablesEvaluated; }
+
     std::unique_ptr<CFieldRecord> OpenSubTableOutput(const std::string& field) override
     {
         const auto found = subTables.find(field);
@@ -249,6 +296,11 @@ class CMemoryFieldRecord : public CFieldRecord
     }
 
   private:
+    void Store(const std::string& name, const std::string& value)
+    {
+        m_current[name] = value;
+        writes.emplace_back(name, value);
+    }
     std::string Text(const std::string& name, int required)
     {
         const auto found = m_current.find(name);
@@ -284,6 +336,8 @@ class CMemoryFieldRecord : public CFieldRecord
     std::vector<Row>* m_rows;
     std::size_t m_next = 0;
     Row m_current;
+    std::size_t m_linePosition = 0;
+    std::unique_ptr<CMemoryFieldRecord> m_lineRecord;
 };
 
 // Named tables of rows opened as records.

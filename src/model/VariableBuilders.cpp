@@ -1,0 +1,36 @@
+#include "model/VariableBuilders.h"
+
+#include "params/TrevantorVariables.h"
+
+// Each entity's registrations come with the entity itself; until then its key set stays
+// empty and moves nothing.
+void InitOrderVariables(CTrevantorVariables&, CTrevantorVariablesKeys&) {}
+void InitOrderLineVariables(CTrevantorVariables&, CTrevantorVariablesKeys&) {}
+void InitCustomerVariables(CTrevantorVariables&, CTrevantorVariablesKeys&) {}
+void InitTruckVariables(CTrevantorVariables&, CTrevantorVariablesKeys&) {}
+void InitTrailerVariables(CTrevantorVariables&, CTrevantorVariablesKeys&) {}
+void InitDriverVariables(CTrevantorVariables&, CTrevantorVariablesKeys&) {}
+void InitResourceVariables(CTrevantorVariables&, CTrevantorVariablesKeys&) {}
+void InitLorryTotalsVariables(CTrevantorVariables&, CTrevantorVariablesKeys&) {}
+void InitTripTotalsVariables(CTrevantorVariables&, CTrevantorVariablesKeys&) {}
+void InitStopPointVariables(CTrevantorVariables&, CTrevantorVariablesKeys&) {}
+void InitLocationVariables(CTrevantorVariables&, CTrevantorVariablesKeys&) {}
+void InitLocationEntryVariables(CTrevantorVariables&, CTrevantorVariablesKeys&) {}
+void InitWarehouseVariables(CTrevantorVariables&, CTrevantorVariablesKeys&) {}
+
+void InstallVariableBuilders(CTrevantorVariables& catalogue)
+{
+    catalogue.SetBuilder(KEYS_ORDER, InitOrderVariables);
+    catalogue.SetBuilder(KEYS_ORDER_LINE, InitOrderLineVariables);
+    catalogue.SetBuilder(KEYS_CUSTOMER, InitCustomerVariables);
+    catalogue.SetBuilder(KEYS_TRUCK, InitTruckVariables);
+    catalogue.SetBuilder(KEYS_TRAILER, InitTrailerVariables);
+    catalogue.SetBuilder(KEYS_DRIVER, InitDriverVariables);
+    catalogue.SetBuilder(KEYS_RESOURCE, InitResourceVariables);
+    catalogue.SetBuilder(KEYS_LORRY_TOTALS, InitLorryTotalsVariables);
+    catalogue.SetBuilder(KEYS_TRIP_TOTALS, InitTripTotalsVariables);
+    catalogue.SetBuilder(KEYS_STOP_POINT, InitStopPointVariables);
+    catalogue.SetBuilder(KEYS_LOCATION, InitLocationVariables);
+    catalogue.SetBuilder(KEYS_LOCATION_ENTRY, InitLocationEntryVariables);
+    catalogue.SetBuilder(KEYS_WAREHOUSE, InitWarehouseVariables);
+}
