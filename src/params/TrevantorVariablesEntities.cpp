@@ -177,11 +177,11 @@ bool CTrevantorVariables::ReadOrderLines(const TEntityRef& order, CFieldRecord& 
     CTrevantorVariablesKeys& customerKeys = GetKeySet(KEYS_CUSTOMER);
     CFieldRecord& lines = record.ResetLines("PRODUCT_CODE");
     bool result = true;
-    while (result && !lines.IsLinesEnd()) {
+    while (result && !record.IsLinesEnd()) {
         const std::unique_ptr<CEntityHolder> holder = m_navigation->NewOrderLine();
         const TEntityRef line = holder->Get();
         // A source that cannot move would be asked again for ever.
-        if (!lines.MoveNextLine()) {
+        if (!record.MoveNextLine()) {
             TRV_TRACE(2, "CTrevantorVariables::ReadEntity",
                       "the order's lines end at a failed move");
             break;
