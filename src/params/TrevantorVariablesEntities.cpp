@@ -10,6 +10,7 @@
 #include <initializer_list>
 #include <iterator>
 #include <string_view>
+#include <vector>
 
 namespace {
 
@@ -72,13 +73,18 @@ constexpr const char* kStopDateKey = "SCHEDULING_DATE + STOP_DAYS";
 constexpr const char* kStopWeekKey = "#WEEK#SCHEDULING_DATE + STOP_DAYS";
 constexpr const char* kStopWeekdayKey = "#DAYOFWEEK#SCHEDULING_DATE + STOP_DAYS";
 
-// A numeric member of an entity reached by its variable's name, whatever its storage.
+// A key set's variable found by name, once per walk over many entities.
+const TVarKeyStruct* FindByName(const CVariablesKeys& keys, const std::string& name)
+{
+    return keys.GetVariable(keys.FindVariable(name));
+}
+
+// A numeric member of an entity reached through its variable, whatever its storage.
 class CNumberField
 {
   public:
-    CNumberField(const CVariablesKeys& keys, const std::string& name, const TEntityRef& entity)
+    CNumberField(const TVarKeyStruct* v, const TEntityRef& entity)
     {
-        const TVarKeyStruct* v = keys.GetVariable(keys.FindVariable(name));
         if (!v || !v->member)
             return;
         m_storage = v->member->Locate(entity);
@@ -114,11 +120,9 @@ class CNumberField
     const std::type_info* m_type = nullptr;
 };
 
-// A text member of an entity by its variable's name; null when there is none.
-std::string* TextField(const CVariablesKeys& keys, const std::string& name,
-                       const TEntityRef& entity)
+// A text member of an entity through its variable; null when there is none.
+std::string* TextField(const TVarKeyStruct* v, const TEntityRef& entity)
 {
-    const TVarKeyStruct* v = keys.GetVariable(keys.FindVariable(name));
     if (!v || !v->member || v->member->StorageType() != typeid(std::string))
         return nullptr;
     return static_cast<std::string*>(v->member->Locate(entity));
@@ -175,6 +179,17 @@ bool CTrevantorVariables::ReadOrderLines(const TEntityRef& order, CFieldRecord& 
     CTrevantorVariablesKeys& orderKeys = GetKeySet(KEYS_ORDER);
     CTrevantorVariablesKeys& lineKeys = GetKeySet(KEYS_ORDER_LINE);
     CTrevantorVariablesKeys& customerKeys = GetKeySet(KEYS_CUSTOMER);
+    // The variables every line touches, found once.
+    const TVarKeyStruct* originalItems = FindByName(lineKeys, "PRODUCT_ORIGINAL_NUMBER_OF_ITEMS");
+    const TVarKeyStruct* items = FindByName(lineKeys, "PRODUCT_NUMBER_OF_ITEMS");
+    const TVarKeyStruct* productCode = FindByName(lineKeys, "PRODUCT_CODE");
+    const TVarKeyStruct* productName = FindByName(lineKeys, "PRODUCT_NAME");
+    const TVarKeyStruct* serviceTime = FindByName(customerKeys, "CUSTOMER_TIME");
+    std::vector<int> requirements;
+    for (int i = 0; i < orderKeys.GetSize(); ++i)
+        if (orderKeys.GetVariable(i)->kind == VAR_REQUIREMENTS)
+            requirements.push_back(i);
+
     CFieldRecord& lines = record.ResetLines("PRODUCT_CODE");
     bool result = true;
     while (result && !record.IsLinesEnd()) {
@@ -193,17 +208,16 @@ bool CTrevantorVariables::ReadOrderLines(const TEntityRef& order, CFieldRecord& 
             const TEntityRef point = m_navigation->GetLineDeliveryPoint(line);
             result = customerKeys.ReadFromFetch(point, record, direct, nullptr) != 0;
             // A line's record may add requirements to its order.
-            for (int i = 0; i < orderKeys.GetSize(); ++i)
-                if (orderKeys.GetVariable(i)->kind == VAR_REQUIREMENTS)
-                    orderKeys.ReadVariable(i, order, record, direct, nullptr);
+            for (const int index : requirements)
+                orderKeys.ReadVariable(index, order, record, direct, nullptr);
             if (!result)
                 break;
         }
-        CNumberField original(lineKeys, "PRODUCT_ORIGINAL_NUMBER_OF_ITEMS", line);
+        CNumberField original(originalItems, line);
         if (original.Exists() && original.Get() <= 0.0)
-            original.Set(CNumberField(lineKeys, "PRODUCT_NUMBER_OF_ITEMS", line).Get());
-        std::string* code = TextField(lineKeys, "PRODUCT_CODE", line);
-        const std::string* name = TextField(lineKeys, "PRODUCT_NAME", line);
+            original.Set(CNumberField(items, line).Get());
+        std::string* code = TextField(productCode, line);
+        const std::string* name = TextField(productName, line);
         if (code && name && code->empty())
             *code = *name;
 
@@ -213,10 +227,9 @@ bool CTrevantorVariables::ReadOrderLines(const TEntityRef& order, CFieldRecord& 
         else if (parameters.NuncaDuplicarLineas == 0)
             m_navigation->AccumulateOrderLine(order, index, line);
         const TEntityRef kept = m_navigation->GetOrderLine(order, index);
-        const TEntityRef point = m_navigation->GetLineDeliveryPoint(kept);
-        CNumberField serviceTime(customerKeys, "CUSTOMER_TIME", point);
-        if (serviceTime.Exists() && serviceTime.Get() == kUnsetTime)
-            serviceTime.Set(parameters.UnloadTime);
+        CNumberField minutes(serviceTime, m_navigation->GetLineDeliveryPoint(kept));
+        if (minutes.Exists() && minutes.Get() == kUnsetTime)
+            minutes.Set(parameters.UnloadTime);
     }
     return result;
 }
