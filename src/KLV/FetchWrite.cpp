@@ -195,8 +195,16 @@ void CFetch::SetFieldDateTime(const std::string& name, const trv::OleDate& date,
         ToDateFormat(trv::FormatC("%02d%02d%04d", date.GetDay(), date.GetMonth(), date.GetYear()));
     text += ' ';
     text += FormatMinutes(date.GetHour() * 60 + date.GetMinute());
-    if (seconds)
+    if (seconds) {
+        // The seconds follow the minutes as the minutes follow the hours in the TIME format.
+        const std::size_t hours = m_strTimeFormat.rfind('H');
+        const std::size_t minutes =
+            m_strTimeFormat.find('M', hours == std::string::npos ? 0 : hours);
+        text += hours == std::string::npos || minutes == std::string::npos
+                    ? std::string(":")
+                    : m_strTimeFormat.substr(hours + 1, minutes - hours - 1);
         text += trv::FormatC("%02d", date.GetSecond());
+    }
     SetField(name, text, append, &kType, storeOnly);
 }
 

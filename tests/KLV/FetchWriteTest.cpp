@@ -99,6 +99,14 @@ TEST_F(FetchWriteTest, SeparatedAndQualifiedLinesAreValidForTheirSeparator)
              fetch.SetFieldString("LAST", "plain");
          },
          "quoted.txt", "\"12\"\" pipe; steel\";7;\"plain\"\n"},
+        // Seconds follow the minutes with the TIME format's separator.
+        {"SEPARATED",
+         [](CFetch& fetch) {
+             fetch.SetFieldDateTime("A", trv::OleDate(2024, 3, 31, 7, 45, 30), 1);
+             fetch.SetFieldDateTime("B", trv::OleDate(2024, 3, 31, 7, 45, 30), 0);
+             fetch.SetFieldString("C", "c");
+         },
+         "separated.txt", "31/03/2024 07:45:30;31/03/2024 07:45;c\n"},
         // Line feeds in texts become blanks.
         {"SEPARATED", [](CFetch& fetch) { fetch.SetFieldString("A", "two\nlines"); },
          "separated.txt", "two lines\n"},
