@@ -18,8 +18,8 @@ PACKAGES=(
   qt6-base-dev
   # XML and JSON sources and targets of the data exchange engine
   librapidxml-dev libtinyxml-dev libjsoncpp-dev
-  # spreadsheet sources and targets (.xlsx)
-  libxlsxwriter-dev
+  # spreadsheet sources and targets (.xlsx); openpyxl reads written workbooks back in the tests
+  libxlsxwriter-dev python3-openpyxl
   # the sqlite3 shell the database read benchmark compares with
   sqlite3
   # ThreadSanitizer build of the threaded tests (make tsan): clang and its sanitizer runtimes

@@ -30,6 +30,9 @@
 
 class CAdoDB;
 class CDoublePoint;
+namespace trv {
+struct XlsxCell;
+}
 
 // Kind numbers of the TYPE words. 7 and 10 are not used.
 enum FetchKind : int
@@ -906,6 +909,12 @@ class CFetch
     int IsExcelEOF() const;
     int MoveNextExcel();
     std::string ReadExcelValue() const;
+    // The current row's cell of a sheet column; null when there is none.
+    const trv::XlsxCell* CurrentExcelCell(const std::string& column) const;
+    // The ADO type a database column of the current cell's value would have.
+    long ExcelFieldType(const std::string& column) const;
+    // The cell an output value becomes, by the type of the writer that set it.
+    trv::XlsxCell ExcelCellOfValue(std::size_t place, const std::string& value) const;
     bool WriteExcelValues(const std::vector<std::string>& values);
     bool SaveWorkbook();
 

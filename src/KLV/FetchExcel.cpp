@@ -1,9 +1,13 @@
 // Spreadsheet sources and targets: an EXCEL definition reads or writes one worksheet of an
 // .xlsx workbook as a table whose first row names the columns. The sheet is held in memory:
-// read whole at the opening, filtered and sorted here, and for a target written back whole at
-// Close, rows found by the definition's KEY updated in place and the others appended.
+// read whole at the opening, filtered and sorted here. Cells keep their types: they reach the
+// field readers as a database column's values do, and the values written become numbers, dates,
+// times, Booleans or texts by the type of the field that set them. A target is saved at Close,
+// rows found by the definition's KEY updated and the others appended.
 
+#include "KLV/AdoRecordset.h"
 #include "KLV/Fetch.h"
+#include "KLV/SqlDialect.h"
 #include "KLV/Trace.h"
 #include "KLV/Translate.h"
 #include "KLV/XlsxReader.h"
@@ -14,6 +18,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -47,20 +52,72 @@ bool IsOldWorkbookName(const std::string& path)
     return extension == ".xls";
 }
 
-bool RowIsEmpty(const std::vector<std::string>& row)
+// The ADO type of the date writers' values, and the kind of the time writer's.
+constexpr long kAdoDate = 7;
+constexpr int kTimeKind = 4;
+
+bool RowIsEmpty(const std::vector<trv::XlsxCell>& row)
 {
-    return std::all_of(row.begin(), row.end(),
-                       [](const std::string& cell) { return cell.empty(); });
+    return std::all_of(row.begin(), row.end(), [](const trv::XlsxCell& cell) {
+        return cell.kind == trv::XlsxCellKind::Empty;
+    });
 }
 
-// Numbers compare as numbers, other texts by their bytes.
-int CompareCells(const std::string& left, const std::string& right)
+// The order of a sort key, as a database orders its column: empty cells first, then numbers,
+// dates and Booleans by value, then texts by their bytes.
+int CompareCells(const trv::XlsxCell& left, const trv::XlsxCell& right)
 {
-    double leftNumber = 0;
-    double rightNumber = 0;
-    if (trv::TryParseDouble(left, leftNumber) && trv::TryParseDouble(right, rightNumber))
-        return leftNumber < rightNumber ? -1 : (rightNumber < leftNumber ? 1 : 0);
-    return left.compare(right);
+    const auto rank = [](const trv::XlsxCell& cell) {
+        return cell.kind == trv::XlsxCellKind::Empty  ? 0
+               : cell.kind == trv::XlsxCellKind::Text ? 2
+                                                      : 1;
+    };
+    if (rank(left) != rank(right))
+        return rank(left) < rank(right) ? -1 : 1;
+    if (rank(left) == 2)
+        return left.text.compare(right.text);
+    return left.number < right.number ? -1 : (right.number < left.number ? 1 : 0);
+}
+
+// The text a cell stands for when compared with a written text: a number as a reader of the
+// sheet would type it.
+std::string CellKeyText(const trv::XlsxCell& cell)
+{
+    if (cell.kind == trv::XlsxCellKind::Text)
+        return cell.text;
+    if (cell.kind == trv::XlsxCellKind::Empty)
+        return {};
+    return trv::FormatC("%.15g", cell.number);
+}
+
+// True when a written value is the value the cell holds already.
+bool SameCellValue(const trv::XlsxCell& cell, const trv::XlsxCell& value)
+{
+    if (cell.kind == trv::XlsxCellKind::Text || value.kind == trv::XlsxCellKind::Text ||
+        cell.kind == trv::XlsxCellKind::Empty || value.kind == trv::XlsxCellKind::Empty)
+        return CellKeyText(cell) == CellKeyText(value);
+    // Dates and times to the second, numbers exactly.
+    if (cell.IsDateOrTime() || value.IsDateOrTime())
+        return std::llround(cell.number * 86400.0) == std::llround(value.number * 86400.0);
+    return cell.number == value.number;
+}
+
+trv::XlsxCell NumberCell(trv::XlsxCellKind kind, double number)
+{
+    trv::XlsxCell cell;
+    cell.kind = kind;
+    cell.number = number;
+    return cell;
+}
+
+trv::XlsxCell TextCell(const std::string& text)
+{
+    trv::XlsxCell cell;
+    if (!text.empty()) {
+        cell.kind = trv::XlsxCellKind::Text;
+        cell.text = text;
+    }
+    return cell;
 }
 
 } // namespace
@@ -146,19 +203,19 @@ int CFetch::OpenExcelSource(int mode)
             order.emplace_back(m_pWorkbook->table.ColumnIndex(column), descending);
         }
         if (!order.empty()) {
-            std::stable_sort(
-                m_pWorkbook->table.rows.begin(), m_pWorkbook->table.rows.end(),
-                [&](const std::vector<std::string>& left, const std::vector<std::string>& right) {
-                    for (const auto& [column, descending] : order) {
-                        if (column < 0)
-                            continue;
-                        const auto index = static_cast<std::size_t>(column);
-                        const int result = CompareCells(left[index], right[index]);
-                        if (result != 0)
-                            return descending ? result > 0 : result < 0;
-                    }
-                    return false;
-                });
+            std::stable_sort(m_pWorkbook->table.rows.begin(), m_pWorkbook->table.rows.end(),
+                             [&](const std::vector<trv::XlsxCell>& left,
+                                 const std::vector<trv::XlsxCell>& right) {
+                                 for (const auto& [column, descending] : order) {
+                                     if (column < 0)
+                                         continue;
+                                     const auto index = static_cast<std::size_t>(column);
+                                     const int result = CompareCells(left[index], right[index]);
+                                     if (result != 0)
+                                         return descending ? result > 0 : result < 0;
+                                 }
+                                 return false;
+                             });
         }
     }
     m_nRecord = 0;
@@ -185,16 +242,109 @@ int CFetch::MoveNextExcel()
     return TestWhere() ? 0 : 1;
 }
 
-std::string CFetch::ReadExcelValue() const
+const trv::XlsxCell* CFetch::CurrentExcelCell(const std::string& column) const
 {
     const CFetchWorkbook& workbook = *m_pWorkbook;
-    if (!workbook.hasCurrentRow || m_strColumn.empty())
+    if (!workbook.hasCurrentRow || column.empty())
+        return nullptr;
+    const int index = workbook.table.ColumnIndex(column);
+    const std::vector<trv::XlsxCell>& row = workbook.table.rows[workbook.currentRow];
+    if (index < 0 || static_cast<std::size_t>(index) >= row.size())
+        return nullptr;
+    return &row[static_cast<std::size_t>(index)];
+}
+
+std::string CFetch::ReadExcelValue() const
+{
+    const trv::XlsxCell* cell = CurrentExcelCell(m_strColumn);
+    if (!cell)
         return {};
-    const int column = workbook.table.ColumnIndex(m_strColumn);
-    const std::vector<std::string>& row = workbook.table.rows[workbook.currentRow];
-    if (column < 0 || static_cast<std::size_t>(column) >= row.size())
+    // The value a database column of the cell's type gives, in the definition's formats.
+    switch (cell->kind) {
+    case trv::XlsxCellKind::Empty:
         return {};
-    return row[static_cast<std::size_t>(column)];
+    case trv::XlsxCellKind::Text:
+        return cell->text;
+    case trv::XlsxCellKind::Boolean:
+        return VariantToText(cell->number != 0);
+    case trv::XlsxCellKind::Number:
+        return VariantToText(cell->number);
+    default:
+        return VariantToText(trv::OleDate(cell->number));
+    }
+}
+
+long CFetch::ExcelFieldType(const std::string& column) const
+{
+    const trv::XlsxCell* cell = CurrentExcelCell(column);
+    if (!cell)
+        return trv::AdoType::Empty;
+    switch (cell->kind) {
+    case trv::XlsxCellKind::Number:
+        return trv::AdoType::Double;
+    case trv::XlsxCellKind::Boolean:
+        return trv::AdoType::Boolean;
+    case trv::XlsxCellKind::Text:
+        return trv::AdoType::VarWChar;
+    case trv::XlsxCellKind::Empty:
+        return trv::AdoType::Empty;
+    default:
+        return trv::AdoType::DBTimeStamp;
+    }
+}
+
+trv::XlsxCell CFetch::ExcelCellOfValue(std::size_t place, const std::string& value) const
+{
+    const std::optional<TFetchColumnType>& declared =
+        place < m_arrSetTypes.size() ? m_arrSetTypes[place] : std::nullopt;
+    if (value.empty())
+        return {};
+    if (!declared) {
+        // A value of no typed writer: a number when it reads back as the same text.
+        double number = 0;
+        char written[32];
+        if (value.size() <= 15 && trv::TryParseDouble(value, number) &&
+            (std::snprintf(written, sizeof written, "%.15g", number), value == written))
+            return NumberCell(trv::XlsxCellKind::Number, number);
+        return TextCell(value);
+    }
+    switch (declared->nAdoType) {
+    case trv::AdoType::Integer:
+    case trv::AdoType::Single:
+    case trv::AdoType::Double: {
+        // The definition's decimal separator is read here and never reaches the cell.
+        std::string normalised;
+        double number = 0;
+        if (trv::NormaliseSqlNumber(value, m_strDecimalSeparator, normalised) &&
+            trv::TryParseDouble(normalised, number))
+            return NumberCell(trv::XlsxCellKind::Number, number);
+        return TextCell(value);
+    }
+    case trv::AdoType::Boolean:
+        if (value == m_strBoolTrue || value == m_strBoolFalse)
+            return NumberCell(trv::XlsxCellKind::Boolean, value == m_strBoolTrue ? 1 : 0);
+        return TextCell(value);
+    case kAdoDate: {
+        trv::SqlDateParts parts;
+        if (!trv::ParseSqlDate(value, m_strDateFormat, parts) || !parts.hasDate)
+            return TextCell(value);
+        const trv::OleDate date(parts.year, parts.month, parts.day, parts.hour, parts.minute,
+                                parts.second);
+        if (!date.IsValid())
+            return TextCell(value);
+        return NumberCell(parts.hasTime ? trv::XlsxCellKind::DateTime : trv::XlsxCellKind::Date,
+                          date.GetValue());
+    }
+    default:
+        break;
+    }
+    if (declared->nKind == kTimeKind) {
+        const int minutes = ParseTime(value);
+        if (minutes == kFetchUnsetTime)
+            return {};
+        return NumberCell(trv::XlsxCellKind::Time, minutes / 1440.0);
+    }
+    return TextCell(value);
 }
 
 bool CFetch::WriteExcelValues(const std::vector<std::string>& values)
@@ -218,7 +368,7 @@ bool CFetch::WriteExcelValues(const std::vector<std::string>& values)
     }
 
     MapPrimaryKeys(m_arrKeyColumns, m_arrKeyColumnIndex);
-    std::vector<std::pair<int, std::string>> key;
+    std::vector<std::pair<int, trv::XlsxCell>> key;
     for (std::size_t index = 0; index < m_arrKeyColumnIndex.size(); ++index) {
         const int place = m_arrKeyColumnIndex[index];
         if (place < 0 || static_cast<std::size_t>(place) >= values.size() ||
@@ -232,14 +382,15 @@ bool CFetch::WriteExcelValues(const std::vector<std::string>& values)
                       m_arrKeyColumns[static_cast<int>(index)].c_str());
             return false;
         }
-        key.emplace_back(columns[static_cast<std::size_t>(place)], value);
+        key.emplace_back(columns[static_cast<std::size_t>(place)],
+                         ExcelCellOfValue(static_cast<std::size_t>(place), value));
     }
 
-    std::vector<std::string>* target = nullptr;
+    std::vector<trv::XlsxCell>* target = nullptr;
     if (!key.empty()) {
         for (auto& row : table.rows) {
             const bool same = std::all_of(key.begin(), key.end(), [&](const auto& part) {
-                return row[static_cast<std::size_t>(part.first)] == part.second;
+                return SameCellValue(row[static_cast<std::size_t>(part.first)], part.second);
             });
             if (same) {
                 target = &row;
@@ -250,13 +401,19 @@ bool CFetch::WriteExcelValues(const std::vector<std::string>& values)
     const bool inserted = target == nullptr;
     if (inserted) {
         table.rows.emplace_back(table.headers.size());
+        table.rowNumbers.push_back(
+            (table.rowNumbers.empty() ? table.headerRowNumber : table.rowNumbers.back()) + 1);
         target = &table.rows.back();
     }
     std::string logged;
     for (std::size_t place = 0; place < columns.size() && place < values.size(); ++place) {
         if (columns[place] < 0)
             continue;
-        (*target)[static_cast<std::size_t>(columns[place])] = values[place];
+        trv::XlsxCell& cell = (*target)[static_cast<std::size_t>(columns[place])];
+        const trv::XlsxCell value = ExcelCellOfValue(place, values[place]);
+        // A cell given the value it holds keeps its type, format and formula.
+        if (!SameCellValue(cell, value))
+            cell = value;
         logged += (logged.empty() ? "" : ",") + values[place];
     }
     workbook.changed = true;
@@ -278,7 +435,7 @@ bool CFetch::SaveWorkbook()
     trv::CXlsxWriter writer;
     std::string error;
     bool written = writer.Open(temporary, workbook.sheet, error) &&
-                   writer.WriteRow(workbook.table.headers, error);
+                   writer.WriteTexts(workbook.table.headers, error);
     for (std::size_t row = 0; written && row < workbook.table.rows.size(); ++row)
         written = writer.WriteRow(workbook.table.rows[row], error);
     std::string closing;

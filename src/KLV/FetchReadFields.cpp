@@ -26,10 +26,11 @@ void StripZeroFraction(std::string& text)
     text.erase(point);
 }
 
-// True when the field reads a single, double, decimal or numeric column of the open recordset.
+// True when the field reads a single, double, decimal or numeric column of the open recordset,
+// or a number cell of the open worksheet.
 bool ReadsFloatColumn(CFetch& fetch, const std::string& name)
 {
-    if (fetch.m_nKind != FETCH_KIND_DATABASE || !fetch.m_pRecordset)
+    if (fetch.m_nKind != FETCH_KIND_DATABASE || (!fetch.m_pRecordset && !fetch.m_pWorkbook))
         return false;
     std::string argument;
     int ok = 0;
@@ -41,7 +42,10 @@ bool ReadsFloatColumn(CFetch& fetch, const std::string& name)
     if (!fetch.ReadFieldFormat(name, column, false) || column.empty())
         return false;
     long type = 0;
-    fetch.m_pRecordset->vGetFieldType(column, type);
+    if (fetch.m_pWorkbook)
+        type = fetch.ExcelFieldType(column);
+    else
+        fetch.m_pRecordset->vGetFieldType(column, type);
     constexpr long kSingle = 4, kDouble = 5, kDecimal = 14, kNumeric = 131;
     return type == kSingle || type == kDouble || type == kDecimal || type == kNumeric;
 }

@@ -67,7 +67,7 @@ TEST_F(FetchExcelTest, ReadsAWorkbookAndWritesOneThatReadsBackEqual)
                                                {"", "", ""},
                                                {"A3", "x'; DROP TABLE t; --", "7"},
                                                {"00A4", "Zero", "3"}})
-        ASSERT_TRUE(writer.WriteRow(row, error)) << error;
+        ASSERT_TRUE(writer.WriteTexts(row, error)) << error;
     ASSERT_TRUE(writer.Close(error)) << error;
 
     const std::vector<std::string> read = ReadAll("SHEET", File("in.xlsx"));
@@ -109,7 +109,10 @@ TEST_F(FetchExcelTest, ReadsAWorkbookAndWritesOneThatReadsBackEqual)
     ASSERT_TRUE(trv::CXlsxReader::Read(File("out.xlsx"), "Orders", table, error)) << error;
     EXPECT_EQ(table.headers, (std::vector<std::string>{"Code", "Name", "Qty"}));
     ASSERT_EQ(table.rows.size(), 3u);
-    EXPECT_EQ(table.rows[1], (std::vector<std::string>{"00A4", "Zero", "4"}));
+    EXPECT_EQ(table.rows[1][0].text, "00A4");
+    EXPECT_EQ(table.rows[1][1].text, "Zero");
+    EXPECT_EQ(table.rows[1][2].kind, trv::XlsxCellKind::Text); // set as a text
+    EXPECT_EQ(table.rows[1][2].text, "4");
 }
 
 TEST_F(FetchExcelTest, RefusesOldWorkbooksAndSheetsItWouldLose)

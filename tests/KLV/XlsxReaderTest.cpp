@@ -12,6 +12,7 @@
 namespace {
 
 using trv::CXlsxReader;
+using trv::XlsxCellKind;
 using trv::XlsxTable;
 
 class XlsxTest : public ::testing::Test
@@ -22,36 +23,57 @@ class XlsxTest : public ::testing::Test
     trv::test::TempFolder m_folder{"trv_xlsx"};
 };
 
+trv::XlsxCell Cell(XlsxCellKind kind, double number, const std::string& text = "")
+{
+    trv::XlsxCell cell;
+    cell.kind = kind;
+    cell.number = number;
+    cell.text = text;
+    return cell;
+}
+
+trv::XlsxCell Text(const std::string& text)
+{
+    return Cell(XlsxCellKind::Text, 0, text);
+}
+
 TEST_F(XlsxTest, WrittenTableReadsBackEqual)
 {
-    const std::vector<std::vector<std::string>> rows = {
-        {"CODE", "NAME", "QTY", "WEIGHT", "NOTE"},
-        {"00123", "O'Brien & Sons <Ltd>", "3", "12.5", ""},
-        {"A7",
-         "M\xC3\xBC"
-         "ller",
-         "-4", "0.25", "  padded  "},
-        {"", "", "", "", "last"},
-        {"1e5", "12.50", "+3", "x\"y", "tab\there"},
+    const std::vector<std::string> headers = {"CODE", "NAME", "QTY", "DUE", "AT", "LOADED", "PAID"};
+    const std::vector<std::vector<trv::XlsxCell>> rows = {
+        {Text("00123"), Text("O'Brien & Sons <Ltd>"), Cell(XlsxCellKind::Number, 3),
+         Cell(XlsxCellKind::Date, 45382), Cell(XlsxCellKind::Time, 465 / 1440.0),
+         Cell(XlsxCellKind::DateTime, 45382 + 27930 / 86400.0), Cell(XlsxCellKind::Boolean, 1)},
+        {Text("A7"),
+         Text("M\xC3\xBCller"),
+         Cell(XlsxCellKind::Number, -0.25),
+         {},
+         {},
+         {},
+         Cell(XlsxCellKind::Boolean, 0)},
+        {{}, {}, {}, {}, {}, {}, Text("  padded  ")},
+        {Text("1e5"), Text("12.50"), Text("+3"), Text("x\"y"), Text("tab\there"), {}, {}},
     };
     trv::CXlsxWriter writer;
     std::string error;
     ASSERT_TRUE(writer.Open(File("out.xlsx"), "Orders", error)) << error;
+    ASSERT_TRUE(writer.WriteTexts(headers, error)) << error;
     for (const auto& row : rows)
         ASSERT_TRUE(writer.WriteRow(row, error)) << error;
     ASSERT_TRUE(writer.Close(error)) << error;
 
     XlsxTable table;
     ASSERT_TRUE(CXlsxReader::Read(File("out.xlsx"), "", table, error)) << error;
-    EXPECT_EQ(table.headers, rows[0]);
-    EXPECT_EQ(table.rows, std::vector<std::vector<std::string>>(rows.begin() + 1, rows.end()));
+    EXPECT_EQ(table.headers, headers);
+    EXPECT_EQ(table.rows, rows);
+    EXPECT_EQ(table.rowNumbers, (std::vector<unsigned>{2, 3, 4, 5}));
     EXPECT_EQ(table.ColumnIndex("qty"), 2);
     EXPECT_EQ(table.ColumnIndex("missing"), -1);
 }
 
 // A workbook of two sheets, the second written with inline strings, a date, a Boolean and
 // cells left out in the middle of a row.
-TEST_F(XlsxTest, NamedSheetInlineStringsAndSerialDates)
+TEST_F(XlsxTest, NamedSheetInlineStringsAndDates)
 {
     lxw_workbook_options options = {};
     options.constant_memory = LXW_TRUE; // inline strings instead of the shared table
@@ -81,8 +103,11 @@ TEST_F(XlsxTest, NamedSheetInlineStringsAndSerialDates)
         ASSERT_TRUE(CXlsxReader::Read(File("two.xlsx"), name, table, error)) << error;
         EXPECT_EQ(table.headers, (std::vector<std::string>{"ID", "DUE", "PAID", "TEXT"}));
         ASSERT_EQ(table.rows.size(), 2u);
-        EXPECT_EQ(table.rows[0], (std::vector<std::string>{"1", "45382", "1", "inline"}));
-        EXPECT_EQ(table.rows[1], (std::vector<std::string>{"2", "", "", "gap"}));
+        EXPECT_EQ(table.rows[0], (std::vector<trv::XlsxCell>{
+                                     Cell(XlsxCellKind::Number, 1), Cell(XlsxCellKind::Date, 45382),
+                                     Cell(XlsxCellKind::Boolean, 1), Text("inline")}));
+        EXPECT_EQ(table.rows[1],
+                  (std::vector<trv::XlsxCell>{Cell(XlsxCellKind::Number, 2), {}, {}, Text("gap")}));
     }
     ASSERT_TRUE(CXlsxReader::Read(File("two.xlsx"), "", table, error)) << error;
     EXPECT_EQ(table.headers, std::vector<std::string>{"ONLY"});
@@ -98,7 +123,7 @@ TEST_F(XlsxTest, WhatIsNoWorkbookIsRefusedClearly)
     trv::CXlsxWriter writer;
     std::string error;
     ASSERT_TRUE(writer.Open(File("one.xlsx"), "", error));
-    ASSERT_TRUE(writer.WriteRow({"A"}, error));
+    ASSERT_TRUE(writer.WriteTexts({"A"}, error));
     ASSERT_TRUE(writer.Close(error));
 
     const struct
