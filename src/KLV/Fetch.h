@@ -6,6 +6,7 @@
 #include "KLV/FetchReadStorage.h"
 #include "KLV/Geodesy.h"
 #include "KLV/SqlStatement.h"
+#include "KLV/Utils.h"
 #include "containers/AutoArray.h"
 #include "containers/SmartArray.h"
 #include "platform/OleDate.h"
@@ -97,11 +98,6 @@ class CFetchConditionBuilder
     virtual bool DoModal() = 0;
     virtual std::string GetCondition() const = 0;
 };
-
-// The unset time of the typed getters (minutes).
-constexpr int kFetchUnsetTime = static_cast<int>(0x80000000u);
-// GetRequirements: no value, the requirement accepts any value.
-constexpr int kFetchAnyRequirement = 3141592;
 
 // Closes a C file handle held by a definition.
 struct FetchFileCloser
@@ -417,9 +413,9 @@ class CFetch
     int GetFieldBool(const std::string& name, int defaultValue = 0, int required = 0,
                      int direct = 0, const FetchTextMap* variables = nullptr);
     // Minutes; the unset time (0x80000000) is never clamped and is no bound.
-    int GetFieldTime(const std::string& name, int defaultMinutes = kFetchUnsetTime,
-                     int required = 0, int minimum = kFetchUnsetTime, int maximum = kFetchUnsetTime,
-                     int direct = 0, const FetchTextMap* variables = nullptr);
+    int GetFieldTime(const std::string& name, int defaultMinutes = kUnsetTime, int required = 0,
+                     int minimum = kUnsetTime, int maximum = kUnsetTime, int direct = 0,
+                     const FetchTextMap* variables = nullptr);
     // A date only (no time); a text that is no date gives the valid zero date.
     trv::OleDate GetFieldDate(const std::string& name, const trv::OleDate& defaultDate,
                               int required = 0, int direct = 0,
@@ -430,14 +426,14 @@ class CFetch
                      int width = -1, int direct = 0, const FetchTextMap* variables = nullptr);
     CAutoArray<float> GetFieldListFloat(const std::string& name, int required = 0, int direct = 0,
                                         const FetchTextMap* variables = nullptr);
-    // An empty item reads as 0x80000000.
+    // An empty item reads as kEmptyListItem.
     CAutoArray<int> GetFieldListInt(const std::string& name, int required = 0, int direct = 0,
                                     const FetchTextMap* variables = nullptr);
     FetchTextArray& GetFieldListStrings(const std::string& name, FetchTextArray& items,
                                         int required = 0, int direct = 0,
                                         const FetchTextMap* variables = nullptr);
     // Type 0 integer, 1 boolean (0 or 1), 2 list (the items go into `list`, the result is 0).
-    // kFetchAnyRequirement when no value was found: the requirement accepts any value.
+    // kAnyRequirementValue when no value was found: the requirement accepts any value.
     int GetRequirements(const std::string& requirement, int type, int required = 0, int direct = 0,
                         const FetchTextMap* variables = nullptr, FetchTextArray* list = nullptr);
     std::string GetRequirementText(const std::string& requirement,
@@ -653,10 +649,10 @@ class CFetch
                        int storeOnly = 0);
     void SetFieldBool(const std::string& name, bool value, int isSet = 1, int append = 0,
                       int storeOnly = 0);
-    void SetFieldTime(const std::string& name, int minutes, int minimum = kFetchUnsetTime,
-                      int maximum = kFetchUnsetTime, int append = 0, int storeOnly = 0);
-    void SetFieldTimeOfDay(const std::string& name, int minutes, int minimum = kFetchUnsetTime,
-                           int maximum = kFetchUnsetTime, int append = 0, int storeOnly = 0);
+    void SetFieldTime(const std::string& name, int minutes, int minimum = kUnsetTime,
+                      int maximum = kUnsetTime, int append = 0, int storeOnly = 0);
+    void SetFieldTimeOfDay(const std::string& name, int minutes, int minimum = kUnsetTime,
+                           int maximum = kUnsetTime, int append = 0, int storeOnly = 0);
     void SetFieldDate(const std::string& name, const trv::OleDate& date, int append = 0,
                       int storeOnly = 0);
     void SetFieldDateText(const std::string& name, const std::string& date, int append = 0,

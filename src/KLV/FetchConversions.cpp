@@ -85,7 +85,7 @@ std::string CFetch::WeekToDateText(const std::string& text, const std::string& f
 
 std::string CFetch::FormatMinutes(int minutes) const
 {
-    if (minutes == kUndefinedTime)
+    if (minutes == kUnsetTime)
         return {};
     std::string result = m_strTimeFormat;
     long long rest = std::llabs(static_cast<long long>(minutes));
@@ -109,7 +109,7 @@ int CFetch::ParseTime(std::string text) const
     if (text.empty())
         return 0;
     if (text == "UNDEFINED_TIME")
-        return kUndefinedTime;
+        return kUnsetTime;
     const std::size_t blank = text.rfind(' ');
     if (blank != std::string::npos)
         text.erase(0, blank + 1);
@@ -117,7 +117,7 @@ int CFetch::ParseTime(std::string text) const
     const long long minutes = trv::ParseInt(ExtractByMask('M', text, format));
     const long long total = negative ? -(hours * 60) - minutes : hours * 60 + minutes;
     // Absurd texts must not overflow into the unset marker or beyond.
-    if (total <= kUndefinedTime || total > 2147483647LL)
+    if (total <= kUnsetTime || total > 2147483647LL)
         return 0;
     return static_cast<int>(total);
 }

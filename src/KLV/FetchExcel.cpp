@@ -340,7 +340,7 @@ trv::XlsxCell CFetch::ExcelCellOfValue(std::size_t place, const std::string& val
     }
     if (declared->nKind == kTimeKind) {
         const int minutes = ParseTime(value);
-        if (minutes == kFetchUnsetTime)
+        if (minutes == kUnsetTime)
             return {};
         return NumberCell(trv::XlsxCellKind::Time, minutes / 1440.0);
     }

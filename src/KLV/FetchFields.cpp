@@ -379,7 +379,7 @@ int CFetch::GetTimeOperand(const std::string& text, const FetchTextMap* variable
     const int value = trv::ParseInt(text);
     if (value != 0)
         return value;
-    return GetFieldTime(text, 0, 0, kFetchUnsetTime, kFetchUnsetTime, 0, variables);
+    return GetFieldTime(text, 0, 0, kUnsetTime, kUnsetTime, 0, variables);
 }
 
 // ---- Raw values --------------------------------------------------------------------------

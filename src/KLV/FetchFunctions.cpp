@@ -118,9 +118,9 @@ std::string CFetch::EvaluateFunction(FetchFieldLine& line, const FetchTextMap* v
                                  : GetFieldFloat(operand.text, 0, 0, variables, 0.0f);
     };
     auto timeOperand = [&](const FetchOperand& operand) -> long long {
-        return operand.minutes != 0 ? operand.minutes
-                                    : GetFieldTime(operand.text, 0, 0, kFetchUnsetTime,
-                                                   kFetchUnsetTime, 0, variables);
+        return operand.minutes != 0
+                   ? operand.minutes
+                   : GetFieldTime(operand.text, 0, 0, kUnsetTime, kUnsetTime, 0, variables);
     };
     auto timeText = [&](long long minutes) {
         if (minutes < INT32_MIN || minutes > INT32_MAX)
@@ -334,7 +334,7 @@ std::string CFetch::EvaluateFunction(FetchFieldLine& line, const FetchTextMap* v
         return trv::FormatInt(m_nRecord);
     case LINE_TIMETOINT:
         return trv::FormatInt(
-            GetFieldTime(line.argument, 0, 0, kFetchUnsetTime, kFetchUnsetTime, 0, variables));
+            GetFieldTime(line.argument, 0, 0, kUnsetTime, kUnsetTime, 0, variables));
     case LINE_TODAY:
         return ToDateFormat(trv::OleDate::GetCurrentTime().Format("%d%m%Y"));
     case LINE_GET_CURRENT_DATE:

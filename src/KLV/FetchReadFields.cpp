@@ -140,9 +140,9 @@ int CFetch::GetFieldTime(const std::string& name, int defaultMinutes, int requir
     if (value.empty())
         return defaultMinutes;
     int minutes = ParseTime(value);
-    if (minutes == kFetchUnsetTime)
+    if (minutes == kUnsetTime)
         return minutes;
-    return ClampToBounds(minutes, minimum, maximum, kFetchUnsetTime);
+    return ClampToBounds(minutes, minimum, maximum, kUnsetTime);
 }
 
 trv::OleDate CFetch::GetFieldDate(const std::string& name, const trv::OleDate& defaultDate,
@@ -248,7 +248,7 @@ CAutoArray<int> CFetch::GetFieldListInt(const std::string& name, int required, i
     GetFieldList(name, items, "", required, 0, -1, direct, variables);
     CAutoArray<int> values(items.GetSize());
     for (int index = 0; index < items.GetSize(); ++index)
-        values[index] = items[index].empty() ? kFetchUnsetTime : trv::ParseInt(items[index]);
+        values[index] = items[index].empty() ? kEmptyListItem : trv::ParseInt(items[index]);
     return values;
 }
 
@@ -290,7 +290,7 @@ int CFetch::GetRequirements(const std::string& requirement, int type, int requir
     if (text.empty() && (items.GetSize() == 0)) {
         if (required)
             CheckRequiredField(requirement, linked);
-        return kFetchAnyRequirement;
+        return kAnyRequirementValue;
     }
     switch (type) {
     case 1:

@@ -163,15 +163,15 @@ void CFetch::SetFieldTime(const std::string& name, int minutes, int minimum, int
         return;
     }
     static constexpr TFetchColumnType kType{202, 4, 0};
-    if (minutes != kFetchUnsetTime)
-        minutes = ClampToBounds(minutes, minimum, maximum, kFetchUnsetTime);
+    if (minutes != kUnsetTime)
+        minutes = ClampToBounds(minutes, minimum, maximum, kUnsetTime);
     SetField(name, FormatMinutes(minutes), append, &kType, storeOnly);
 }
 
 void CFetch::SetFieldTimeOfDay(const std::string& name, int minutes, int minimum, int maximum,
                                int append, int storeOnly)
 {
-    if (minutes != kFetchUnsetTime) {
+    if (minutes != kUnsetTime) {
         minutes %= 1440;
         if (minutes < 0)
             minutes += 1440;

@@ -626,7 +626,7 @@ std::string JoinNameAndDetail(std::string_view detail, std::string_view name, in
 
 std::string MinutesToTimeText(int minutes, std::string_view format)
 {
-    if (minutes == kUndefinedTime)
+    if (minutes == kUnsetTime)
         return {};
     const int minuteOfDay = ((minutes % 1440) + 1440) % 1440;
     trv::OleDate time;

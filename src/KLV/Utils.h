@@ -149,8 +149,12 @@ std::string JoinNameAndDetail(std::string_view detail, std::string_view name, in
 
 // ---- Times, dates and distances -----------------------------------------------------------
 
-// Minutes from midnight; this marks an unset time.
-inline constexpr int kUndefinedTime = static_cast<int>(0x80000000u);
+// Minutes from midnight; this marks an unset time (0x80000000, as stored files write it).
+inline constexpr int kUnsetTime = INT32_MIN;
+// An empty item of an integer list: the unset time's bits, but no time is meant.
+inline constexpr int kEmptyListItem = kUnsetTime;
+// A requirement whose field is missing or empty: compatible with every value.
+inline constexpr int kAnyRequirementValue = 3141592;
 
 // The minutes (wrapped into a day) as a time on the zero date, formatted with an OleDate
 // pattern ("%H:%M"); empty for the unset time.

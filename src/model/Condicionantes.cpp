@@ -286,7 +286,7 @@ void CListaCondicionantes::LoadDefinitions(CFieldRecordSource& source, bool from
     SetSize(0);
     m_nMaxValueLength = -1;
     const std::string section = GetSection();
-    std::unique_ptr<CFieldRecord> record = source.Open(section, 1);
+    std::unique_ptr<CFieldRecord> record = source.Open(section, {.mode = TFieldRecordMode::read});
     if (!record) {
         TRV_TRACE(2, "CListaCondicionantes::LoadDefinitions", "%s cannot be opened",
                   section.c_str());
@@ -305,19 +305,18 @@ bool CListaCondicionantes::ReadDefinition(CFieldRecord& record)
 {
     CCondicionante* definition = NewElement();
     definition->index = GetSize() - 1;
-    definition->name = record.GetFieldString("REQ_NAME", "", 0, -1, 0, nullptr);
-    definition->weight = record.GetFieldInt("REQ_PREFERENT", 0, 0, -1, -1, 0, nullptr);
+    definition->name = record.GetFieldString("REQ_NAME", "", -1, {});
+    definition->weight = record.GetFieldInt("REQ_PREFERENT", 0, -1, -1, {});
     if (definition->weight == 0)
-        definition->weight = record.GetFieldBool("REQ_PREFERENT", 0, 0, 0, nullptr);
-    definition->driver = record.GetFieldBool("REQ_DRIVER", 0, 0, 0, nullptr) != 0;
-    definition->warehouse = record.GetFieldBool("REQ_WAREHOUSE", 0, 0, 0, nullptr) != 0;
-    definition->orderVariable = record.GetFieldString("REQ_ORDER_VARIABLE", "", 0, -1, 0, nullptr);
-    definition->resourceVariable =
-        record.GetFieldString("REQ_RESOURCE_VARIABLE", "", 0, -1, 0, nullptr);
-    const std::string typeText = record.GetFieldString("REQ_TYPE", "", 0, -1, 0, nullptr);
+        definition->weight = record.GetFieldBool("REQ_PREFERENT", 0, {});
+    definition->driver = record.GetFieldBool("REQ_DRIVER", 0, {}) != 0;
+    definition->warehouse = record.GetFieldBool("REQ_WAREHOUSE", 0, {}) != 0;
+    definition->orderVariable = record.GetFieldString("REQ_ORDER_VARIABLE", "", -1, {});
+    definition->resourceVariable = record.GetFieldString("REQ_RESOURCE_VARIABLE", "", -1, {});
+    const std::string typeText = record.GetFieldString("REQ_TYPE", "", -1, {});
     definition->type = static_cast<uint8_t>(ParseTypeText(typeText));
     m_nMaxValueLength =
-        record.GetFieldList("REQ_LIST_VALUES", definition->listValues, "", 0, 1, -1, 0, nullptr);
+        record.GetFieldList("REQ_LIST_VALUES", definition->listValues, "", true, -1, {});
     if (typeText.empty() && IsInformationList())
         definition->type = REQ_TYPE_FREE_TEXT;
     if (definition->type != REQ_TYPE_NONE)
@@ -356,7 +355,8 @@ void CListaCondicionantes::LoadFromCatalogue(const CVariablesKeys& catalogueKeys
 
 bool CListaCondicionantes::SaveDefinitions(CFieldRecordSource& source) const
 {
-    std::unique_ptr<CFieldRecord> record = source.Open("REQUIREMENTS", 2);
+    std::unique_ptr<CFieldRecord> record =
+        source.Open("REQUIREMENTS", {.mode = TFieldRecordMode::write});
     if (!record) {
         TRV_TRACE(1, "CListaCondicionantes::SaveDefinitions", "REQUIREMENTS cannot be opened");
         return false;
@@ -370,24 +370,24 @@ void CListaCondicionantes::WriteDefinition(CFieldRecord& record,
                                            const CCondicionante& definition) const
 {
     record.ClearRecord();
-    record.SetFieldInt("REQ_PREFERENT", definition.weight, -1, -1, 1, 0, 0);
-    record.SetFieldBool("REQ_DRIVER", definition.driver, 1, 0, 0);
-    record.SetFieldString("REQ_NAME", definition.name, -1, 0, 0);
-    record.SetFieldString("REQ_TYPE", TypeText(definition.type), -1, 0, 0);
+    record.SetFieldInt("REQ_PREFERENT", definition.weight, -1, -1, {});
+    record.SetFieldBool("REQ_DRIVER", definition.driver, {});
+    record.SetFieldString("REQ_NAME", definition.name, -1, {});
+    record.SetFieldString("REQ_TYPE", TypeText(definition.type), -1, {});
     // Saved as well so that the wizard's save keeps what the file said.
-    record.SetFieldBool("REQ_WAREHOUSE", definition.warehouse, 1, 0, 0);
-    record.SetFieldString("REQ_ORDER_VARIABLE", definition.orderVariable, -1, 0, 0);
-    record.SetFieldString("REQ_RESOURCE_VARIABLE", definition.resourceVariable, -1, 0, 0);
+    record.SetFieldBool("REQ_WAREHOUSE", definition.warehouse, {});
+    record.SetFieldString("REQ_ORDER_VARIABLE", definition.orderVariable, -1, {});
+    record.SetFieldString("REQ_RESOURCE_VARIABLE", definition.resourceVariable, -1, {});
     if (std::unique_ptr<CFieldRecord> values = record.OpenSubTableOutput("REQ_LIST_VALUES")) {
         for (int i = 0; i < definition.listValues.GetSize(); ++i) {
             values->ClearRecord();
-            values->SetFieldString("REQUIREMENT", definition.name, -1, 0, 0);
-            values->SetFieldInt("REQ_VALUE", i + 1, -1, -1, 1, 0, 0);
-            values->SetFieldString("REQ_DESCRIPTION", definition.listValues[i], -1, 0, 0);
+            values->SetFieldString("REQUIREMENT", definition.name, -1, {});
+            values->SetFieldInt("REQ_VALUE", i + 1, -1, -1, {});
+            values->SetFieldString("REQ_DESCRIPTION", definition.listValues[i], -1, {});
             values->WriteRecord();
         }
     } else {
-        record.SetFieldListString("REQ_LIST_VALUES", definition.listValues, 0, 1, 0);
+        record.SetFieldListString("REQ_LIST_VALUES", definition.listValues, {});
     }
     record.WriteRecord();
 }
@@ -603,7 +603,7 @@ void CListaCondicionantes::ReadInformativeValues(CSmartStringArray& values,
 {
     values.SetSize(GetSize());
     for (int i = 0; i < GetSize(); ++i)
-        values[i] = record.GetFieldString((*this)[i]->name, "", 0, 0, 0, nullptr);
+        values[i] = record.GetFieldString((*this)[i]->name, "", 0, {});
 }
 
 std::string CListaCondicionantes::RequirementField(CFieldRecord& record,
@@ -628,7 +628,7 @@ void CListaCondicionantes::WriteInformativeValues(CFieldRecord& record,
             continue;
         const std::string field =
             IsOrderLineInformation() ? name : RequirementField(record, name, name);
-        record.SetFieldString(field, values[i], -1, 0, 0);
+        record.SetFieldString(field, values[i], -1, {});
     }
 }
 
@@ -637,18 +637,22 @@ void CListaCondicionantes::ReadAndMerge(CFieldRecord& record, int index, bool me
                                         TRequirementValues& values) const
 {
     const CCondicionante& definition = *(*this)[index];
-    const int readKind = definition.type == REQ_TYPE_BOOL ? 1 : (definition.IsListType() ? 2 : 0);
+    const TRequirementRead readKind = definition.type == REQ_TYPE_BOOL ? TRequirementRead::boolean
+                                      : definition.IsListType()        ? TRequirementRead::list
+                                                                       : TRequirementRead::integer;
+    const bool isList = readKind == TRequirementRead::list;
     std::unique_ptr<CSmartStringArray> list;
-    const int value = record.GetRequirements(definition.name, readKind, 0, direct, names, list);
-    const bool defined = readKind == 2 ? list != nullptr : value != kAnyRequirementValue;
+    const int value = record.GetRequirements(definition.name, readKind,
+                                             {.direct = direct != 0, .fields = names}, list);
+    const bool defined = isList ? list != nullptr : value != kAnyRequirementValue;
     const bool slotIsAny = IsAnyValue(values.GetSlot(index));
 
     if (!merge || (slotIsAny && defined && definition.type != REQ_TYPE_FREE_TEXT &&
                    (definition.type != REQ_TYPE_MORE_PLUS || sum))) {
-        if (readKind == 2 && list)
+        if (isList && list)
             values.SetValue(index, *list);
         else
-            values.SetValue(index, readKind == 2 ? kAnyRequirementValue : value);
+            values.SetValue(index, isList ? kAnyRequirementValue : value);
         return;
     }
     // Merging: an undefined value never replaces a defined slot.
@@ -722,7 +726,7 @@ void CListaCondicionantes::WriteValue(CFieldRecord& record, const TRequirementVa
         if (const CSmartSortNoRepeatStringArray* set = values.GetSet(index))
             for (const std::string& text : *set)
                 texts.Add(text);
-        record.SetFieldListString(field, texts, 0, any ? 0 : 1, 0);
+        record.SetFieldListString(field, texts, {.isSet = !any});
         return;
     }
     const int value = values.GetInt(index);
@@ -731,13 +735,13 @@ void CListaCondicionantes::WriteValue(CFieldRecord& record, const TRequirementVa
         if (!any)
             text = definition.type == REQ_TYPE_BOOL ? record.GetBoolText(value != 0)
                                                     : trv::FormatC("%d", value);
-        record.SetFieldString(field, text, -1, 0, 0);
+        record.SetFieldString(field, text, -1, {});
         return;
     }
     if (definition.type == REQ_TYPE_BOOL)
-        record.SetFieldBool(field, value != 0, any ? 0 : 1, 0, 0);
+        record.SetFieldBool(field, value != 0, {.isSet = !any});
     else
-        record.SetFieldInt(field, value, -1, -1, any ? 0 : 1, 0, 0);
+        record.SetFieldInt(field, value, -1, -1, {.isSet = !any});
 }
 
 void CListaCondicionantes::WriteValues(CFieldRecord& record, const std::string& prefix,

@@ -10,14 +10,14 @@ namespace {
 constexpr double HalfSecondInDays = 5.787037037037037e-6;
 
 // Whole days from reference to date.
-int32_t DaysFrom(const COleDateTime& reference, const COleDateTime& date)
+int32_t DaysFrom(const trv::OleDate& reference, const trv::OleDate& date)
 {
     double days = date - reference;
     days += days >= 0.0 ? HalfSecondInDays : -HalfSecondInDays;
     return static_cast<int32_t>(days);
 }
 
-bool IsFriday(const COleDateTime& date)
+bool IsFriday(const trv::OleDate& date)
 {
     const int weekDay = date.GetDayOfWeek();
     return trv::DayOfWeekFromNumber(weekDay, trv::WeekDayNumbering::SundayIsOne) ==
@@ -33,15 +33,15 @@ std::string JoinDescriptions(const std::string& first, const std::string& second
     return first + " - " + second;
 }
 
-bool SameDates(const COleDateTime& start, const COleDateTime& end, const COleDateTime& otherStart,
-               const COleDateTime& otherEnd)
+bool SameDates(const trv::OleDate& start, const trv::OleDate& end, const trv::OleDate& otherStart,
+               const trv::OleDate& otherEnd)
 {
     return start == otherStart && end == otherEnd;
 }
 
 } // namespace
 
-void CDateWindow::Assign(const COleDateTime& start, const COleDateTime& end,
+void CDateWindow::Assign(const trv::OleDate& start, const trv::OleDate& end,
                          const std::string& text, const std::string& whom, int general)
 {
     startDate = start;
@@ -61,7 +61,7 @@ void CDateWindow::CopyFrom(const CDateWindow& other)
     m_records = other.m_records;
 }
 
-void CDateWindow::SetReference(const COleDateTime& reference)
+void CDateWindow::SetReference(const trv::OleDate& reference)
 {
     firstDay = DaysFrom(reference, startDate);
     if (endDate.IsValid() && IsFriday(endDate)) {
@@ -91,14 +91,14 @@ CDateWindow* CDateTable::NewWindow()
     return window;
 }
 
-void CDateTable::AddNewWindow(const COleDateTime& start, const COleDateTime& end,
+void CDateTable::AddNewWindow(const trv::OleDate& start, const trv::OleDate& end,
                               const std::string& description, const std::string& code,
                               int generalMark)
 {
     NewWindow()->Assign(start, end, description, code, generalMark);
 }
 
-int CDateTable::AddWindow(const COleDateTime& start, const COleDateTime& end,
+int CDateTable::AddWindow(const trv::OleDate& start, const trv::OleDate& end,
                           const std::string& description, const std::string& code, int generalMark)
 {
     int index = 0;
@@ -118,30 +118,30 @@ CDateWindow* CDateTable::FindByCode(const std::string& code) const
     return nullptr;
 }
 
-int CDateTable::ReadDaysOff(trv::DayOffRecordReader& definition, const std::string& definitionName,
+int CDateTable::ReadDaysOff(CFieldRecordSource& definitions, const std::string& definitionName,
                             const std::string& fileName, int generalMark, const std::string& filter,
                             bool skipDuplicates)
 {
-    const int opened = definition.Open(definitionName, fileName, filter);
-    if (opened == 0)
+    const std::unique_ptr<CFieldRecord> definition = definitions.Open(
+        definitionName, {.mode = TFieldRecordMode::read, .file = fileName, .filter = filter});
+    if (!definition)
         return 0;
-    const COleDateTime zeroDate;
-    while (!definition.IsEOF()) {
-        if (!definition.MoveNext())
+    const trv::OleDate zeroDate;
+    while (!definition->IsEOF()) {
+        if (!definition->MoveNext())
             break;
-        const COleDateTime start = definition.GetFieldDate(StartDateField, zeroDate);
-        const COleDateTime end = definition.GetFieldDate(EndDateField, zeroDate);
+        const trv::OleDate start = definition->GetFieldDate(StartDateField, zeroDate, {});
+        const trv::OleDate end = definition->GetFieldDate(EndDateField, zeroDate, {});
         const bool duplicate = skipDuplicates && HasDates(start, end);
-        const std::string description = definition.GetFieldString(DescriptionField, {});
-        const std::string code = definition.GetFieldString(CodeField, {});
+        const std::string description = definition->GetFieldString(DescriptionField, {}, -1, {});
+        const std::string code = definition->GetFieldString(CodeField, {}, -1, {});
         if ((end > start || end == start) && !duplicate)
             AddWindow(start, end, description, code, generalMark);
     }
-    definition.Close();
-    return opened;
+    return 1;
 }
 
-bool CDateTable::HasDates(const COleDateTime& start, const COleDateTime& end) const
+bool CDateTable::HasDates(const trv::OleDate& start, const trv::OleDate& end) const
 {
     // A window whose end was moved or that absorbed others still has the dates it was read with.
     for (const CDateWindow* window : *this) {
@@ -154,16 +154,17 @@ bool CDateTable::HasDates(const COleDateTime& start, const COleDateTime& end) co
     return false;
 }
 
-int CDateTable::WriteDaysOff(trv::DayOffRecordWriter& definition, const std::string& code) const
+int CDateTable::WriteDaysOff(CFieldRecord& definition, const std::string& code) const
 {
     for (const CDateWindow* window : *this) {
         const std::string& recordCode = code.empty() ? window->code : code;
         for (const TDayOffRecord& record : window->GetRecords()) {
-            definition.SetFieldString(CodeField, recordCode);
-            definition.SetFieldDate(StartDateField, record.startDate);
-            definition.SetFieldDate(EndDateField, record.endDate);
-            definition.SetFieldString(DescriptionField, record.description);
+            definition.SetFieldString(CodeField, recordCode, -1, {});
+            definition.SetFieldDate(StartDateField, record.startDate, {});
+            definition.SetFieldDate(EndDateField, record.endDate, {});
+            definition.SetFieldString(DescriptionField, record.description, -1, {});
             definition.WriteRecord();
+            definition.ClearRecord();
         }
     }
     return 1;
@@ -171,7 +172,7 @@ int CDateTable::WriteDaysOff(trv::DayOffRecordWriter& definition, const std::str
 
 void CDateTable::CopyMatchingWindows(CDateTable& destination, const std::string& customerCode,
                                      const std::string& city, const std::string& postcode,
-                                     const COleDateTime& reference) const
+                                     const trv::OleDate& reference) const
 {
     const std::string upperCity = trv::ToUpper(city);
     const std::string upperCustomerCode = trv::ToUpper(customerCode);
@@ -190,7 +191,7 @@ void CDateTable::CopyMatchingWindows(CDateTable& destination, const std::string&
     destination.MergeWindows(reference);
 }
 
-void CDateTable::MergeWindows(const COleDateTime& reference)
+void CDateTable::MergeWindows(const trv::OleDate& reference)
 {
     for (CDateWindow* window : *this)
         window->SetReference(reference);
@@ -216,7 +217,7 @@ void CDateTable::MergeWindows(const COleDateTime& reference)
     }
 }
 
-int CDateTable::FindFirstWindowFrom(const COleDateTime& reference)
+int CDateTable::FindFirstWindowFrom(const trv::OleDate& reference)
 {
     if (m_count == 0)
         return 0;
@@ -227,8 +228,8 @@ int CDateTable::FindFirstWindowFrom(const COleDateTime& reference)
     return 0;
 }
 
-int CDateTable::DelayToAvailable(int32_t minute, int startIndex, int32_t& delay, int& windowIndex,
-                                 int& nextIndex) const
+int CDateTable::DelayToAvailable(int32_t minute, int startIndex, int32_t& delayMinutes,
+                                 int& windowIndex, int& nextIndex) const
 {
     const int32_t day = minute / MinutesPerDay;
     int32_t foundDelay = 0;
@@ -248,14 +249,14 @@ int CDateTable::DelayToAvailable(int32_t minute, int startIndex, int32_t& delay,
         }
     }
     // Written once at the end: callers that want only the answer pass one variable for all.
-    delay = foundDelay;
+    delayMinutes = foundDelay;
     nextIndex = next;
     if (result == 3)
         windowIndex = foundWindow;
     return result;
 }
 
-int CDateTable::DelayToEndOfCoverage(int32_t minute, int32_t& delay, int& windowIndex) const
+int CDateTable::DelayToEndOfCoverage(int32_t minute, int32_t& delayMinutes, int& windowIndex) const
 {
     int32_t currentDay = minute / MinutesPerDay;
     int32_t chainEnd = -1;
@@ -269,6 +270,6 @@ int CDateTable::DelayToEndOfCoverage(int32_t minute, int32_t& delay, int& window
     }
     if (chainEnd <= 0)
         return -1;
-    delay = chainEnd * MinutesPerDay - minute;
+    delayMinutes = chainEnd * MinutesPerDay - minute;
     return 3;
 }

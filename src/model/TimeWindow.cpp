@@ -27,13 +27,13 @@ bool CTimeWindow::Normalize(int referenceMinute)
     const int32_t oldStart = start;
     const int32_t oldEnd = end;
     if (referenceMinute != 0) {
-        if (start != UnsetMinute && start >= referenceMinute)
+        if (start != kUnsetTime && start >= referenceMinute)
             start -= MinutesPerDay;
-        if (end != UnsetMinute && end >= referenceMinute &&
+        if (end != kUnsetTime && end >= referenceMinute &&
             static_cast<int64_t>(end) - MinutesPerDay >= start)
             end = end == MinutesPerDay ? -1 : end - MinutesPerDay;
     }
-    if (end != UnsetMinute && end < start)
+    if (end != kUnsetTime && end < start)
         end += MinutesPerDay;
     return start != oldStart || end != oldEnd;
 }
@@ -44,7 +44,7 @@ std::string CTimeWindow::ToText(const std::string& pattern, const std::string& s
     std::string endText;
     // The day offset only makes sense against a start that was given.
     const int dayOffset =
-        (start == UnsetMinute || end == UnsetMinute) ? 0 : DayOfMinute(end) - DayOfMinute(start);
+        (start == kUnsetTime || end == kUnsetTime) ? 0 : DayOfMinute(end) - DayOfMinute(start);
     if (dayOffset > 0)
         endText = FormatTimeWithDayOffset(end, pattern, dayOffset);
     else
@@ -120,17 +120,18 @@ std::string CTimeTable::ToText(const std::string& pattern, const std::string& se
     return startText + separator + MinutesToTimeText(m_items[m_count - 1].end, pattern);
 }
 
-int CTimeTable::DelayToAllowedDay(int32_t arrival, int weekDayOfDayZero, int32_t& wait,
+int CTimeTable::DelayToAllowedDay(int32_t arrivalMinute, int weekDayOfDayZero, int32_t& waitMinutes,
                                   int32_t lastAllowedDay) const
 {
     if (weekDayMask == 0)
         return 1;
     // A mask that opens no week day can never be served: answer at once instead of searching.
     if ((weekDayMask & trv::AllWeekDaysMask) == 0) {
-        wait = -1;
+        waitMinutes = -1;
         return 0;
     }
-    const int64_t from = wait == -1 ? arrival : static_cast<int64_t>(arrival) + wait;
+    const int64_t from =
+        waitMinutes == -1 ? arrivalMinute : static_cast<int64_t>(arrivalMinute) + waitMinutes;
     const int32_t day = DayOfMinute(from);
     const trv::DayOfWeek dayZero =
         trv::DayOfWeekFromNumber(weekDayOfDayZero, trv::WeekDayNumbering::MondayIsOne);
@@ -149,54 +150,58 @@ int CTimeTable::DelayToAllowedDay(int32_t arrival, int weekDayOfDayZero, int32_t
     if (lastAllowedDay != UnsetDay && openingDay > lastAllowedDay) {
         // Too late for the next opening day: the same week day one week earlier.
         const int64_t earlierDayStart = (openingDay - trv::DaysPerWeek) * MinutesPerDay;
-        const int64_t earlierWait = earlierDayStart + openingMinute - arrival;
+        const int64_t earlierWait = earlierDayStart + openingMinute - arrivalMinute;
         if (earlierWait >= 0) {
-            wait = ClampToMinutes(earlierWait);
+            waitMinutes = ClampToMinutes(earlierWait);
             return 1;
         }
-        wait = ClampToMinutes(arrival - (earlierDayStart + GetLastEnd()));
+        waitMinutes = ClampToMinutes(arrivalMinute - (earlierDayStart + GetLastEnd()));
         return 0;
     }
-    wait = ClampToMinutes(openingDay * MinutesPerDay + openingMinute - arrival);
+    waitMinutes = ClampToMinutes(openingDay * MinutesPerDay + openingMinute - arrivalMinute);
     return 1;
 }
 
-int CTimeTable::ScanWindows(int32_t minute, int32_t windowStartLimit, int32_t windowEndLimit,
-                            int32_t& wait, int32_t& slack) const
+int CTimeTable::ScanWindows(int32_t minute, int32_t windowStartLimitMinute,
+                            int32_t windowEndLimitMinute, int32_t& waitMinutes,
+                            int32_t& slackMinutes) const
 {
     const CTimeWindow* window = m_items;
     const CTimeWindow* const last = m_items + m_count;
     for (; window != last; ++window) {
-        const int32_t opening = (windowStartLimit != -1 && windowStartLimit > window->start)
-                                    ? windowStartLimit
-                                    : window->start;
-        const int32_t closing =
-            (windowEndLimit != -1 && windowEndLimit < window->end) ? windowEndLimit : window->end;
+        const int32_t opening =
+            (windowStartLimitMinute != -1 && windowStartLimitMinute > window->start)
+                ? windowStartLimitMinute
+                : window->start;
+        const int32_t closing = (windowEndLimitMinute != -1 && windowEndLimitMinute < window->end)
+                                    ? windowEndLimitMinute
+                                    : window->end;
         if (minute < opening) {
-            wait = opening - minute;
-            slack = closing - minute;
+            waitMinutes = opening - minute;
+            slackMinutes = closing - minute;
             return ServiceStartsAfterWait;
         }
         if (minute <= closing) {
-            slack = closing - minute;
+            slackMinutes = closing - minute;
             return ServiceStartsAtArrival;
         }
     }
     return ServiceImpossible;
 }
 
-int CTimeTable::ComputeServiceStart(int32_t arrival, int32_t& wait, int32_t& slack,
-                                    int32_t windowStartLimit, int32_t windowEndLimit, bool multiDay,
+int CTimeTable::ComputeServiceStart(int32_t arrivalMinute, int32_t& waitMinutes,
+                                    int32_t& slackMinutes, int32_t windowStartLimitMinute,
+                                    int32_t windowEndLimitMinute, bool multiDay,
                                     int weekDayOfDayZero, int32_t requestedFirstDay,
                                     int32_t requestedLastDay, int32_t earliestRestartMinute) const
 {
-    wait = 0;
-    slack = 0;
-    const int32_t lastEnd = windowEndLimit != -1 ? windowEndLimit : GetLastEnd();
+    waitMinutes = 0;
+    slackMinutes = 0;
+    const int32_t lastEnd = windowEndLimitMinute != -1 ? windowEndLimitMinute : GetLastEnd();
     const bool tableHasLastDay = lastDay != UnsetDay;
     const bool pastTableDays = tableHasLastDay && requestedFirstDay > lastDay;
 
-    int64_t time = arrival;
+    int64_t time = arrivalMinute;
     if (pastTableDays)
         time = std::max<int64_t>(time, static_cast<int64_t>(requestedFirstDay) * MinutesPerDay);
 
@@ -210,15 +215,15 @@ int CTimeTable::ComputeServiceStart(int32_t arrival, int32_t& wait, int32_t& sla
 
     if (!multiDay) {
         if (m_count == 0) {
-            slack = UnlimitedSlack;
+            slackMinutes = UnlimitedSlack;
             return ServiceStartsAtArrival;
         }
         if (time > lastEnd) {
-            wait = ClampToMinutes(time - lastEnd);
+            waitMinutes = ClampToMinutes(time - lastEnd);
             return ServiceImpossible;
         }
-        return ScanWindows(static_cast<int32_t>(time), windowStartLimit, windowEndLimit, wait,
-                           slack);
+        return ScanWindows(static_cast<int32_t>(time), windowStartLimitMinute, windowEndLimitMinute,
+                           waitMinutes, slackMinutes);
     }
 
     const int32_t lastServiceMinuteOfDay = std::min(lastEnd, MinutesPerDay - 1);
@@ -228,34 +233,35 @@ int CTimeTable::ComputeServiceStart(int32_t arrival, int32_t& wait, int32_t& sla
     const int32_t minuteOfDay = static_cast<int32_t>(time - day * MinutesPerDay);
 
     if (last >= 0 && time > lastServiceMinute) {
-        wait = ClampToMinutes(time - lastServiceMinute);
+        waitMinutes = ClampToMinutes(time - lastServiceMinute);
         return ServiceImpossible;
     }
     if (last != UnsetDay && lastServiceMinute < 0) {
-        wait = ClampToMinutes(time - lastServiceMinute);
+        waitMinutes = ClampToMinutes(time - lastServiceMinute);
         return ServiceImpossible;
     }
     if (day == last && minuteOfDay > lastServiceMinuteOfDay) {
-        wait = minuteOfDay - lastServiceMinuteOfDay;
+        waitMinutes = minuteOfDay - lastServiceMinuteOfDay;
         return ServiceImpossible;
     }
 
-    wait = -1;
-    const int32_t opening = windowStartLimit != -1 ? windowStartLimit : GetFirstStart();
+    waitMinutes = -1;
+    const int32_t opening = windowStartLimitMinute != -1 ? windowStartLimitMinute : GetFirstStart();
     const int32_t restart = std::max({earliestRestartMinute, opening, 0});
     const int64_t firstAllowedMinute = static_cast<int64_t>(std::max(first, 0)) * MinutesPerDay;
     if (time < firstAllowedMinute)
-        wait = ClampToMinutes(firstAllowedMinute - time + restart);
+        waitMinutes = ClampToMinutes(firstAllowedMinute - time + restart);
     else if (minuteOfDay > lastServiceMinuteOfDay)
-        wait = restart + MinutesPerDay - minuteOfDay;
+        waitMinutes = restart + MinutesPerDay - minuteOfDay;
 
-    if (DelayToAllowedDay(static_cast<int32_t>(time), weekDayOfDayZero, wait, last) == 0)
+    if (DelayToAllowedDay(static_cast<int32_t>(time), weekDayOfDayZero, waitMinutes, last) == 0)
         return ServiceImpossible;
-    if (wait != -1)
+    if (waitMinutes != -1)
         return ServiceOnLaterDay;
     if (m_count == 0) {
-        slack = UnlimitedSlack;
+        slackMinutes = UnlimitedSlack;
         return ServiceStartsAtArrival;
     }
-    return ScanWindows(minuteOfDay, windowStartLimit, windowEndLimit, wait, slack);
+    return ScanWindows(minuteOfDay, windowStartLimitMinute, windowEndLimitMinute, waitMinutes,
+                       slackMinutes);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "KLV/Utils.h"
 #include "containers/SmartArray.h"
 
 #include <cstdint>
@@ -9,8 +10,6 @@
 // Times of the demand model are integer minutes from 00:00 of planning day 0; a day has 1440
 // minutes, a negative minute lies on an earlier day, 1440 or more on a later one.
 inline constexpr int MinutesPerDay = 1440;
-// A time that was never given.
-inline constexpr int32_t UnsetMinute = std::numeric_limits<int32_t>::min();
 // A day index that was never given.
 inline constexpr int32_t UnsetDay = -123456789;
 // The slack of a place that is always open.
@@ -32,7 +31,7 @@ class CTimeWindow
     CTimeWindow() = default;
     CTimeWindow(int32_t startMinute, int32_t endMinute) : start(startMinute), end(endMinute) {}
 
-    bool IsUnset() const { return start == UnsetMinute && end == UnsetMinute; }
+    bool IsUnset() const { return start == kUnsetTime && end == kUnsetTime; }
 
     // Moves the window so that it reads relative to a day that starts at referenceMinute
     // (0: plain midnight); with a reference other than 0 the minutes from it to midnight belong
@@ -46,8 +45,8 @@ class CTimeWindow
 
     bool operator==(const CTimeWindow&) const = default;
 
-    int32_t start = UnsetMinute;
-    int32_t end = UnsetMinute;
+    int32_t start = kUnsetTime;
+    int32_t end = kUnsetTime;
 };
 
 // The opening hours of a place: its windows in ascending order of start, the first and last day
@@ -88,19 +87,19 @@ class CTimeTable : public CSmartArray<CTimeWindow, CTimeWindow, 0, 0>
     std::string ToText(const std::string& pattern, const std::string& separator) const;
 
     // Pushes an arrival to the next opening week day. weekDayOfDayZero is numbered 1 Monday ..
-    // 7 Sunday (the mask's numbering). wait is in/out: -1 on entry means no wait yet.
+    // 7 Sunday (the mask's numbering). waitMinutes is in/out: -1 on entry means no wait yet.
     // lastAllowedDay limits how far the service may move. Returns 1 when service is possible (wait
     // changed only when the day was closed), 0 when it is not (wait = lateness, or -1 when the mask
     // opens no day at all).
-    int DelayToAllowedDay(int32_t arrival, int weekDayOfDayZero, int32_t& wait,
+    int DelayToAllowedDay(int32_t arrivalMinute, int weekDayOfDayZero, int32_t& waitMinutes,
                           int32_t lastAllowedDay) const;
 
     // When service can start for an arrival: at once (0), after a wait the same day (1), never
     // from this arrival (2) or on a later day (3); see ServiceStartResult. Limits of -1 do not
     // narrow the windows; weekDayOfDayZero is numbered 1 Monday .. 7 Sunday.
-    int ComputeServiceStart(int32_t arrival, int32_t& wait, int32_t& slack,
-                            int32_t windowStartLimit, int32_t windowEndLimit, bool multiDay,
-                            int weekDayOfDayZero, int32_t requestedFirstDay,
+    int ComputeServiceStart(int32_t arrivalMinute, int32_t& waitMinutes, int32_t& slackMinutes,
+                            int32_t windowStartLimitMinute, int32_t windowEndLimitMinute,
+                            bool multiDay, int weekDayOfDayZero, int32_t requestedFirstDay,
                             int32_t requestedLastDay, int32_t earliestRestartMinute) const;
 
     int32_t firstDay = UnsetDay;
@@ -108,6 +107,6 @@ class CTimeTable : public CSmartArray<CTimeWindow, CTimeWindow, 0, 0>
     int32_t weekDayMask = 0;
 
   private:
-    int ScanWindows(int32_t minute, int32_t windowStartLimit, int32_t windowEndLimit, int32_t& wait,
-                    int32_t& slack) const;
+    int ScanWindows(int32_t minute, int32_t windowStartLimitMinute, int32_t windowEndLimitMinute,
+                    int32_t& waitMinutes, int32_t& slackMinutes) const;
 };

@@ -8,7 +8,7 @@ namespace {
 // and writers take the unset time for that.
 int TimeBound(int bound)
 {
-    return bound == -1 ? kFetchUnsetTime : bound;
+    return bound == -1 ? kUnsetTime : bound;
 }
 
 CSmartFloatArray ToSmart(const CAutoArray<float>& values)
@@ -42,187 +42,188 @@ CFetchFieldRecord::~CFetchFieldRecord()
         m_owned->Close();
 }
 
-int CFetchFieldRecord::GetFieldBool(const std::string& name, int defaultValue, int required,
-                                    int direct, const TFieldMap* fields)
+int CFetchFieldRecord::GetFieldBool(const std::string& name, int defaultValue,
+                                    const TFieldRead& how)
 {
-    return m_fetch.GetFieldBool(name, defaultValue, required, direct, fields);
+    return m_fetch.GetFieldBool(name, defaultValue, how.required, how.direct, how.fields);
 }
 
-int CFetchFieldRecord::GetFieldInt(const std::string& name, int defaultValue, int required,
-                                   int minimum, int maximum, int direct, const TFieldMap* fields)
+int CFetchFieldRecord::GetFieldInt(const std::string& name, int defaultValue, int minimum,
+                                   int maximum, const TFieldRead& how)
 {
-    return m_fetch.GetFieldInt(name, defaultValue, required, minimum, maximum, direct, fields);
+    return m_fetch.GetFieldInt(name, defaultValue, how.required, minimum, maximum, how.direct,
+                               how.fields);
 }
 
-float CFetchFieldRecord::GetFieldFloat(const std::string& name, int required, int direct,
-                                       const TFieldMap* fields, float defaultValue)
+float CFetchFieldRecord::GetFieldFloat(const std::string& name, float defaultValue,
+                                       const TFieldRead& how)
 {
-    return m_fetch.GetFieldFloat(name, required, direct, fields, defaultValue);
+    return m_fetch.GetFieldFloat(name, how.required, how.direct, how.fields, defaultValue);
 }
 
-double CFetchFieldRecord::GetFieldDouble(const std::string& name, int required, int direct,
-                                         const TFieldMap* fields, double defaultValue)
+double CFetchFieldRecord::GetFieldDouble(const std::string& name, double defaultValue,
+                                         const TFieldRead& how)
 {
-    return m_fetch.GetFieldDouble(name, required, direct, fields, defaultValue);
+    return m_fetch.GetFieldDouble(name, how.required, how.direct, how.fields, defaultValue);
 }
 
 std::string CFetchFieldRecord::GetFieldString(const std::string& name,
-                                              const std::string& defaultValue, int required,
-                                              int width, int direct, const TFieldMap* fields)
+                                              const std::string& defaultValue, int width,
+                                              const TFieldRead& how)
 {
-    return m_fetch.GetFieldString(name, defaultValue, required, width, direct, fields);
+    return m_fetch.GetFieldString(name, defaultValue, how.required, width, how.direct, how.fields);
 }
 
-int CFetchFieldRecord::GetFieldTime(const std::string& name, int defaultValue, int required,
-                                    int minimum, int maximum, int direct, const TFieldMap* fields)
+int CFetchFieldRecord::GetFieldTime(const std::string& name, int defaultMinutes, int minimumMinutes,
+                                    int maximumMinutes, const TFieldRead& how)
 {
-    return m_fetch.GetFieldTime(name, defaultValue, required, TimeBound(minimum),
-                                TimeBound(maximum), direct, fields);
+    return m_fetch.GetFieldTime(name, defaultMinutes, how.required, TimeBound(minimumMinutes),
+                                TimeBound(maximumMinutes), how.direct, how.fields);
 }
 
 trv::OleDate CFetchFieldRecord::GetFieldDate(const std::string& name,
-                                             const trv::OleDate& defaultValue, int required,
-                                             int direct, const TFieldMap* fields)
+                                             const trv::OleDate& defaultValue,
+                                             const TFieldRead& how)
 {
-    return m_fetch.GetFieldDate(name, defaultValue, required, direct, fields);
+    return m_fetch.GetFieldDate(name, defaultValue, how.required, how.direct, how.fields);
 }
 
-CSmartIntArray CFetchFieldRecord::GetFieldListTime(const std::string& name, int minimum,
-                                                   int maximum, int required, int direct,
-                                                   const TFieldMap* fields)
+CSmartIntArray CFetchFieldRecord::GetFieldListTime(const std::string& name, int minimumMinutes,
+                                                   int maximumMinutes, const TFieldRead& how)
 {
-    return m_fetch.GetFieldListTime(name, minimum, maximum, required, direct, fields);
+    return m_fetch.GetFieldListTime(name, minimumMinutes, maximumMinutes, how.required, how.direct,
+                                    how.fields);
 }
 
 int CFetchFieldRecord::GetFieldList(const std::string& name, CSmartStringArray& items,
-                                    const std::string& defaultValue, int required, int applyWidth,
-                                    int width, int direct, const TFieldMap* fields)
+                                    const std::string& defaultValue, bool applyWidth, int width,
+                                    const TFieldRead& how)
 {
-    return m_fetch.GetFieldList(name, items, defaultValue, required, applyWidth, width, direct,
-                                fields);
+    return m_fetch.GetFieldList(name, items, defaultValue, how.required, applyWidth, width,
+                                how.direct, how.fields);
 }
 
-CSmartFloatArray CFetchFieldRecord::GetFieldListFloat(const std::string& name, int required,
-                                                      int direct, const TFieldMap* fields)
+CSmartFloatArray CFetchFieldRecord::GetFieldListFloat(const std::string& name,
+                                                      const TFieldRead& how)
 {
-    return ToSmart(m_fetch.GetFieldListFloat(name, required, direct, fields));
+    return ToSmart(m_fetch.GetFieldListFloat(name, how.required, how.direct, how.fields));
 }
 
-CSmartIntArray CFetchFieldRecord::GetFieldListInt(const std::string& name, int required, int direct,
-                                                  const TFieldMap* fields)
+CSmartIntArray CFetchFieldRecord::GetFieldListInt(const std::string& name, const TFieldRead& how)
 {
-    return ToSmart(m_fetch.GetFieldListInt(name, required, direct, fields));
+    return ToSmart(m_fetch.GetFieldListInt(name, how.required, how.direct, how.fields));
 }
 
 void CFetchFieldRecord::GetFieldListStrings(const std::string& name, CSmartStringArray& items,
-                                            int required, int direct, const TFieldMap* fields)
+                                            const TFieldRead& how)
 {
-    m_fetch.GetFieldListStrings(name, items, required, direct, fields);
+    m_fetch.GetFieldListStrings(name, items, how.required, how.direct, how.fields);
 }
 
 void CFetchFieldRecord::GetFieldCoordinates(TGeoCoordinate& coordinates,
-                                            const CSmartStringArray& names, int required, int raw,
-                                            double defaultValue)
+                                            const CSmartStringArray& names, double defaultValue,
+                                            const TFieldRead& how)
 {
-    m_fetch.GetFieldCoordinates(coordinates, names, required, raw, defaultValue);
+    m_fetch.GetFieldCoordinates(coordinates, names, how.required, how.raw, defaultValue);
 }
 
-int CFetchFieldRecord::GetRequirements(const std::string& requirementName, int type, int required,
-                                       int direct, const TFieldMap* fields,
+int CFetchFieldRecord::GetRequirements(const std::string& requirementName, TRequirementRead type,
+                                       const TFieldRead& how,
                                        std::unique_ptr<CSmartStringArray>& list)
 {
+    // The engine's requirement types: 0 integer, 1 boolean, 2 list.
+    const int engineType = static_cast<int>(type);
     list.reset();
-    if (type != 2)
-        return m_fetch.GetRequirements(requirementName, type, required, direct, fields, nullptr);
+    if (type != TRequirementRead::list)
+        return m_fetch.GetRequirements(requirementName, engineType, how.required, how.direct,
+                                       how.fields, nullptr);
     auto items = std::make_unique<CSmartStringArray>();
-    const int result =
-        m_fetch.GetRequirements(requirementName, type, required, direct, fields, items.get());
-    if (result != kFetchAnyRequirement)
+    const int result = m_fetch.GetRequirements(requirementName, engineType, how.required,
+                                               how.direct, how.fields, items.get());
+    if (result != kAnyRequirementValue)
         list = std::move(items);
     return result;
 }
 
-void CFetchFieldRecord::SetFieldBool(const std::string& name, bool value, int set, int outputIndex,
-                                     int outputFlag)
+void CFetchFieldRecord::SetFieldBool(const std::string& name, bool value, const TFieldWrite& how)
 {
-    m_fetch.SetFieldBool(name, value, set, outputIndex, outputFlag);
+    m_fetch.SetFieldBool(name, value, how.isSet, how.append, how.storeOnly);
 }
 
 void CFetchFieldRecord::SetFieldInt(const std::string& name, int value, int minimum, int maximum,
-                                    int set, int outputIndex, int outputFlag)
+                                    const TFieldWrite& how)
 {
-    m_fetch.SetFieldInt(name, value, minimum, maximum, set, outputIndex, outputFlag);
+    m_fetch.SetFieldInt(name, value, minimum, maximum, how.isSet, how.append, how.storeOnly);
 }
 
-void CFetchFieldRecord::SetFieldFloat(const std::string& name, int raw, int outputIndex,
-                                      int outputFlag, float value)
+void CFetchFieldRecord::SetFieldFloat(const std::string& name, float value, const TFieldWrite& how)
 {
-    m_fetch.SetFieldFloat(name, raw, value, outputIndex, outputFlag);
+    m_fetch.SetFieldFloat(name, how.raw, value, how.append, how.storeOnly);
 }
 
 void CFetchFieldRecord::SetFieldString(const std::string& name, const std::string& text,
-                                       int maxChars, int outputIndex, int outputFlag)
+                                       int maxChars, const TFieldWrite& how)
 {
-    m_fetch.SetFieldString(name, text, maxChars, outputIndex, outputFlag);
+    m_fetch.SetFieldString(name, text, maxChars, how.append, how.storeOnly);
 }
 
-void CFetchFieldRecord::SetFieldDouble(const std::string& name, int outputIndex, int outputFlag,
-                                       double value)
+void CFetchFieldRecord::SetFieldDouble(const std::string& name, double value,
+                                       const TFieldWrite& how)
 {
-    m_fetch.SetFieldDouble(name, value, outputIndex, outputFlag);
+    m_fetch.SetFieldDouble(name, value, how.append, how.storeOnly);
 }
 
 void CFetchFieldRecord::SetFieldDate(const std::string& name, const trv::OleDate& date,
-                                     int outputIndex, int outputFlag)
+                                     const TFieldWrite& how)
 {
-    m_fetch.SetFieldDate(name, date, outputIndex, outputFlag);
+    m_fetch.SetFieldDate(name, date, how.append, how.storeOnly);
 }
 
-void CFetchFieldRecord::SetFieldTime(const std::string& name, int minutes, int minimum, int maximum,
-                                     int outputIndex, int outputFlag)
+void CFetchFieldRecord::SetFieldTime(const std::string& name, int minutes, int minimumMinutes,
+                                     int maximumMinutes, const TFieldWrite& how)
 {
-    m_fetch.SetFieldTime(name, minutes, TimeBound(minimum), TimeBound(maximum), outputIndex,
-                         outputFlag);
+    m_fetch.SetFieldTime(name, minutes, TimeBound(minimumMinutes), TimeBound(maximumMinutes),
+                         how.append, how.storeOnly);
 }
 
 void CFetchFieldRecord::SetFieldListTime(const std::string& name, const CSmartIntArray& minutes,
-                                         int minimum, int maximum, int outputIndex, int set,
-                                         int outputFlag)
+                                         int minimumMinutes, int maximumMinutes,
+                                         const TFieldWrite& how)
 {
-    m_fetch.SetFieldListTime(name, minimum, maximum, outputIndex, set, outputFlag,
-                             minutes.GetSize(), minutes.begin());
+    m_fetch.SetFieldListTime(name, minimumMinutes, maximumMinutes, how.append, how.isSet,
+                             how.storeOnly, minutes.GetSize(), minutes.begin());
 }
 
-void CFetchFieldRecord::SetFieldListFloat(const std::string& name, int raw, int outputIndex,
-                                          int outputFlag, const CSmartFloatArray& values)
+void CFetchFieldRecord::SetFieldListFloat(const std::string& name, const CSmartFloatArray& values,
+                                          const TFieldWrite& how)
 {
     CAutoArray<float> block(values.GetSize());
     for (int i = 0; i < values.GetSize(); ++i)
         block[i] = values[i];
-    m_fetch.SetFieldListFloat(name, raw, block, outputIndex, outputFlag);
+    m_fetch.SetFieldListFloat(name, how.raw, block, how.append, how.storeOnly);
 }
 
 void CFetchFieldRecord::SetFieldListInt(const std::string& name, const CSmartIntArray& values,
-                                        int outputIndex, int outputFlag)
+                                        const TFieldWrite& how)
 {
     CAutoArray<int> block(values.GetSize());
     for (int i = 0; i < values.GetSize(); ++i)
         block[i] = values[i];
-    m_fetch.SetFieldListInt(name, block, outputIndex, outputFlag);
+    m_fetch.SetFieldListInt(name, block, how.append, how.storeOnly);
 }
 
 void CFetchFieldRecord::SetFieldListString(const std::string& name, const CSmartStringArray& values,
-                                           int outputIndex, int set, int outputFlag)
+                                           const TFieldWrite& how)
 {
-    m_fetch.SetFieldListString(name, values, set, outputIndex, outputFlag);
+    m_fetch.SetFieldListString(name, values, how.isSet, how.append, how.storeOnly);
 }
 
 void CFetchFieldRecord::SetFieldCoordinates(const CSmartStringArray& names,
-                                            const TGeoCoordinate& coordinates, int outputIndex,
-                                            int outputFlag)
+                                            const TGeoCoordinate& coordinates,
+                                            const TFieldWrite& how)
 {
     m_fetch.SetFieldCoordinates(names, CDoublePoint(coordinates.longitude, coordinates.latitude),
-                                outputIndex, outputFlag);
+                                how.append, how.storeOnly);
 }
 
 const CSmartStringArray& CFetchFieldRecord::GetRequirementFields() const
@@ -309,10 +310,14 @@ void CFetchFieldRecord::EvaluateVariables()
         evaluate(*member);
 }
 
-std::unique_ptr<CFieldRecord> CFetchRecordSource::Open(const std::string& definition, int mode)
+std::unique_ptr<CFieldRecord> CFetchRecordSource::Open(const std::string& definition,
+                                                       const TFieldRecordOpen& how)
 {
     auto fetch = std::make_unique<CFetch>();
-    if (!fetch->Init(definition, "", "", mode, m_file, "", "", 1, nullptr, "", m_definitionFile))
+    const int mode = how.mode == TFieldRecordMode::write ? FETCH_MODE_WRITE : FETCH_MODE_READ;
+    const std::string& file = how.file.empty() ? m_file : how.file;
+    if (!fetch->Init(definition, "", "", mode, file, how.filter, "", 1, nullptr, "",
+                     m_definitionFile))
         return nullptr;
     return std::make_unique<CFetchFieldRecord>(std::move(fetch));
 }

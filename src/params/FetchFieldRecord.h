@@ -16,61 +16,54 @@ class CFetchFieldRecord : public CFieldRecord
     explicit CFetchFieldRecord(std::unique_ptr<CFetch> fetch);
     ~CFetchFieldRecord() override;
 
-    int GetFieldBool(const std::string& name, int defaultValue, int required, int direct,
-                     const TFieldMap* fields) override;
-    int GetFieldInt(const std::string& name, int defaultValue, int required, int minimum,
-                    int maximum, int direct, const TFieldMap* fields) override;
-    float GetFieldFloat(const std::string& name, int required, int direct, const TFieldMap* fields,
-                        float defaultValue) override;
-    double GetFieldDouble(const std::string& name, int required, int direct,
-                          const TFieldMap* fields, double defaultValue) override;
-    std::string GetFieldString(const std::string& name, const std::string& defaultValue,
-                               int required, int width, int direct,
-                               const TFieldMap* fields) override;
-    int GetFieldTime(const std::string& name, int defaultValue, int required, int minimum,
-                     int maximum, int direct, const TFieldMap* fields) override;
+    int GetFieldBool(const std::string& name, int defaultValue, const TFieldRead& how) override;
+    int GetFieldInt(const std::string& name, int defaultValue, int minimum, int maximum,
+                    const TFieldRead& how) override;
+    float GetFieldFloat(const std::string& name, float defaultValue,
+                        const TFieldRead& how) override;
+    double GetFieldDouble(const std::string& name, double defaultValue,
+                          const TFieldRead& how) override;
+    std::string GetFieldString(const std::string& name, const std::string& defaultValue, int width,
+                               const TFieldRead& how) override;
+    int GetFieldTime(const std::string& name, int defaultMinutes, int minimumMinutes,
+                     int maximumMinutes, const TFieldRead& how) override;
     trv::OleDate GetFieldDate(const std::string& name, const trv::OleDate& defaultValue,
-                              int required, int direct, const TFieldMap* fields) override;
-    CSmartIntArray GetFieldListTime(const std::string& name, int minimum, int maximum, int required,
-                                    int direct, const TFieldMap* fields) override;
+                              const TFieldRead& how) override;
+    CSmartIntArray GetFieldListTime(const std::string& name, int minimumMinutes, int maximumMinutes,
+                                    const TFieldRead& how) override;
     int GetFieldList(const std::string& name, CSmartStringArray& items,
-                     const std::string& defaultValue, int required, int applyWidth, int width,
-                     int direct, const TFieldMap* fields) override;
-    CSmartFloatArray GetFieldListFloat(const std::string& name, int required, int direct,
-                                       const TFieldMap* fields) override;
-    CSmartIntArray GetFieldListInt(const std::string& name, int required, int direct,
-                                   const TFieldMap* fields) override;
-    void GetFieldListStrings(const std::string& name, CSmartStringArray& items, int required,
-                             int direct, const TFieldMap* fields) override;
+                     const std::string& defaultValue, bool applyWidth, int width,
+                     const TFieldRead& how) override;
+    CSmartFloatArray GetFieldListFloat(const std::string& name, const TFieldRead& how) override;
+    CSmartIntArray GetFieldListInt(const std::string& name, const TFieldRead& how) override;
+    void GetFieldListStrings(const std::string& name, CSmartStringArray& items,
+                             const TFieldRead& how) override;
     void GetFieldCoordinates(TGeoCoordinate& coordinates, const CSmartStringArray& names,
-                             int required, int raw, double defaultValue) override;
-    int GetRequirements(const std::string& requirementName, int type, int required, int direct,
-                        const TFieldMap* fields, std::unique_ptr<CSmartStringArray>& list) override;
+                             double defaultValue, const TFieldRead& how) override;
+    int GetRequirements(const std::string& requirementName, TRequirementRead type,
+                        const TFieldRead& how, std::unique_ptr<CSmartStringArray>& list) override;
 
-    void SetFieldBool(const std::string& name, bool value, int set, int outputIndex,
-                      int outputFlag) override;
-    void SetFieldInt(const std::string& name, int value, int minimum, int maximum, int set,
-                     int outputIndex, int outputFlag) override;
-    void SetFieldFloat(const std::string& name, int raw, int outputIndex, int outputFlag,
-                       float value) override;
+    void SetFieldBool(const std::string& name, bool value, const TFieldWrite& how) override;
+    void SetFieldInt(const std::string& name, int value, int minimum, int maximum,
+                     const TFieldWrite& how) override;
+    void SetFieldFloat(const std::string& name, float value, const TFieldWrite& how) override;
     void SetFieldString(const std::string& name, const std::string& text, int maxChars,
-                        int outputIndex, int outputFlag) override;
-    void SetFieldDouble(const std::string& name, int outputIndex, int outputFlag,
-                        double value) override;
-    void SetFieldDate(const std::string& name, const trv::OleDate& date, int outputIndex,
-                      int outputFlag) override;
-    void SetFieldTime(const std::string& name, int minutes, int minimum, int maximum,
-                      int outputIndex, int outputFlag) override;
-    void SetFieldListTime(const std::string& name, const CSmartIntArray& minutes, int minimum,
-                          int maximum, int outputIndex, int set, int outputFlag) override;
-    void SetFieldListFloat(const std::string& name, int raw, int outputIndex, int outputFlag,
-                           const CSmartFloatArray& values) override;
-    void SetFieldListInt(const std::string& name, const CSmartIntArray& values, int outputIndex,
-                         int outputFlag) override;
+                        const TFieldWrite& how) override;
+    void SetFieldDouble(const std::string& name, double value, const TFieldWrite& how) override;
+    void SetFieldDate(const std::string& name, const trv::OleDate& date,
+                      const TFieldWrite& how) override;
+    void SetFieldTime(const std::string& name, int minutes, int minimumMinutes, int maximumMinutes,
+                      const TFieldWrite& how) override;
+    void SetFieldListTime(const std::string& name, const CSmartIntArray& minutes,
+                          int minimumMinutes, int maximumMinutes, const TFieldWrite& how) override;
+    void SetFieldListFloat(const std::string& name, const CSmartFloatArray& values,
+                           const TFieldWrite& how) override;
+    void SetFieldListInt(const std::string& name, const CSmartIntArray& values,
+                         const TFieldWrite& how) override;
     void SetFieldListString(const std::string& name, const CSmartStringArray& values,
-                            int outputIndex, int set, int outputFlag) override;
+                            const TFieldWrite& how) override;
     void SetFieldCoordinates(const CSmartStringArray& names, const TGeoCoordinate& coordinates,
-                             int outputIndex, int outputFlag) override;
+                             const TFieldWrite& how) override;
 
     const CSmartStringArray& GetRequirementFields() const override;
     void SetRequirementName(const std::string& name) override;
@@ -88,8 +81,6 @@ class CFetchFieldRecord : public CFieldRecord
     bool MoveNextLine() override;
     void EvaluateVariables() override;
 
-    CFetch* GetFetch() override { return &m_fetch; }
-
   private:
     std::unique_ptr<CFetch> m_owned;
     CFetch& m_fetch;
@@ -101,7 +92,7 @@ class CFetchFieldRecord : public CFieldRecord
 };
 
 // Opens the engine's definitions by name from the process-wide definition files, or from one
-// given definitions file.
+// given definitions file. `file` is read or written when the open names none.
 class CFetchRecordSource : public CFieldRecordSource
 {
   public:
@@ -109,7 +100,8 @@ class CFetchRecordSource : public CFieldRecordSource
         : m_definitionFile(std::move(definitionFile)), m_file(std::move(file))
     {
     }
-    std::unique_ptr<CFieldRecord> Open(const std::string& definition, int mode) override;
+    std::unique_ptr<CFieldRecord> Open(const std::string& definition,
+                                       const TFieldRecordOpen& how) override;
 
   private:
     std::string m_definitionFile;

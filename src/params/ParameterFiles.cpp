@@ -96,12 +96,12 @@ float CUserParameters::ReadParamFloat(const std::string& section, const std::str
 }
 
 int CUserParameters::ReadParamInt(const std::string& section, const std::string& key,
-                                  int defaultValue, const std::string& file)
+                                  const std::string& file, int defaultValue)
 {
     return trv::GetProfileInt(section, key, defaultValue, ChooseParamFile(section, key, file));
 }
 
 int CUserParameters::GetDecimalPrecision(const std::string& file)
 {
-    return ReadParamInt("Formats", "DecimalPrecision", 2, file.empty() ? ParamsFilePath : file);
+    return ReadParamInt("Formats", "DecimalPrecision", file.empty() ? ParamsFilePath : file, 2);
 }

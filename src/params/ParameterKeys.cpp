@@ -555,7 +555,7 @@ void ReadEntry(P& p, const KeyEntry& entry, const std::string& file)
     case KeyType::IntAsFloat:
     case KeyType::Hours: {
         int absent = entry.absentFrom ? entry.absentFrom(p) : static_cast<int>(entry.absent);
-        int value = P::ReadParamInt(section, entry.key, absent, file);
+        int value = P::ReadParamInt(section, entry.key, file, absent);
         p.*entry.intMember = entry.type == KeyType::Hours ? value * 60 : value;
         break;
     }

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "KLV/Utils.h"
 #include "containers/SmartArray.h"
 #include "params/PenaltyTable.h"
 
-#include <climits>
 #include <string>
 
 // The planning parameters: one program-wide object read from the company's parameters file
@@ -13,8 +13,6 @@
 // A member that mirrors a key bears the key's name. The values below are the constructor's;
 // the value taken when a key is absent from the file stands in the key tables of
 // ParameterKeys.cpp.
-
-constexpr int kUnsetTime = INT_MIN; // 0x80000000: a time of day that is not set
 
 class CUserParameters
 {
@@ -65,8 +63,8 @@ class CUserParameters
                                        const std::string& file, const std::string& defaultValue);
     static float ReadParamFloat(const std::string& section, const std::string& key,
                                 const std::string& file, float defaultValue);
-    static int ReadParamInt(const std::string& section, const std::string& key, int defaultValue,
-                            const std::string& file);
+    static int ReadParamInt(const std::string& section, const std::string& key,
+                            const std::string& file, int defaultValue);
 
     // "Formats" / "DecimalPrecision" (absent 2); not part of Load.
     static int GetDecimalPrecision(const std::string& file = {});

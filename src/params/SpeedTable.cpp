@@ -23,7 +23,7 @@ const std::string& FileOrDefault(const std::string& file)
 std::int16_t ReadSpeed(const char* key, int absent, const std::string& file)
 {
     return static_cast<std::int16_t>(
-        CUserParameters::ReadParamInt("SpeedTable", key, absent, file));
+        CUserParameters::ReadParamInt("SpeedTable", key, file, absent));
 }
 
 } // namespace
@@ -46,8 +46,8 @@ void ReadSpeedTable(TSpeedTable& table, const std::string& file)
     }
 
     table.shortestFastest =
-        CUserParameters::ReadParamInt("RoutingParameters", "ShortestFastest", 100, path);
-    table.tollFactor = CUserParameters::ReadParamInt("RoutingParameters", "TollFactor", 100, path);
+        CUserParameters::ReadParamInt("RoutingParameters", "ShortestFastest", path, 100);
+    table.tollFactor = CUserParameters::ReadParamInt("RoutingParameters", "TollFactor", path, 100);
     if (table.tollFactor < 0)
         table.tollFactor = 100;
 }

@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr int32_t kUnsetListInt = INT32_MIN;
-
 // Whether the catalogue kind's variable takes part: step one of reading and writing.
 int CheckCatalogueVariable(const TVarKeyStruct* v, int usageBit, const TFieldMap* fields)
 {
@@ -43,7 +41,7 @@ bool TakeIdentifier(const CSmartIntArray& identifiers, int position, std::vector
     if (position >= identifiers.GetSize())
         return false;
     const int identifier = identifiers[position];
-    if (identifier == kUnsetListInt)
+    if (identifier == kEmptyListItem)
         return false;
     if (identifier < 0 || identifier >= static_cast<int>(used.size())) {
         TRV_TRACE(2, "CTrevantorVariablesKeys::ReadOtherKind",
@@ -97,27 +95,21 @@ int CTrevantorVariablesKeys::ReadTankSet(const TVarKeyStruct& v, CTankSetVariabl
                                          CFieldRecord& record, int direct, const TFieldMap* fields)
 {
     const CSmartStringArray& items = v.itemNames;
-    const int required = v.required;
-    const CSmartFloatArray capacities =
-        record.GetFieldListFloat(items[TANK_ITEM_CAPACITIES], required, direct, fields);
-    const CSmartIntArray identifiers =
-        record.GetFieldListInt(items[TANK_ITEM_IDENTIFIERS], required, direct, fields);
-    CSmartIntArray perTank =
-        record.GetFieldListInt(items[TANK_ITEM_INITIAL_PER_TANK], required, direct, fields);
+    const TFieldRead how{.required = v.required != 0, .direct = direct != 0, .fields = fields};
+    const CSmartFloatArray capacities = record.GetFieldListFloat(items[TANK_ITEM_CAPACITIES], how);
+    const CSmartIntArray identifiers = record.GetFieldListInt(items[TANK_ITEM_IDENTIFIERS], how);
+    CSmartIntArray perTank = record.GetFieldListInt(items[TANK_ITEM_INITIAL_PER_TANK], how);
     const CSmartIntArray initialProducts =
-        record.GetFieldListInt(items[TANK_ITEM_INITIAL_PRODUCTS], required, direct, fields);
+        record.GetFieldListInt(items[TANK_ITEM_INITIAL_PRODUCTS], how);
     CSmartStringArray productsLoaded;
-    record.GetFieldListStrings(items[TANK_ITEM_PRODUCTS_LOADED], productsLoaded, required, direct,
-                               fields);
+    record.GetFieldListStrings(items[TANK_ITEM_PRODUCTS_LOADED], productsLoaded, how);
     const CSmartFloatArray quantities =
-        record.GetFieldListFloat(items[TANK_ITEM_QUANTITIES_LOADED], required, direct, fields);
+        record.GetFieldListFloat(items[TANK_ITEM_QUANTITIES_LOADED], how);
     const CSmartIntArray fixedProducts =
-        record.GetFieldListInt(items[TANK_ITEM_FIXED_PRODUCTS], required, direct, fields);
+        record.GetFieldListInt(items[TANK_ITEM_FIXED_PRODUCTS], how);
     CSmartStringArray groups;
-    record.GetFieldListStrings(items[TANK_ITEM_COMPATIBILITY_GROUPS], groups, required, direct,
-                               fields);
-    const CSmartIntArray rules =
-        record.GetFieldListInt(items[TANK_ITEM_COMPARTMENT_RULES], required, direct, fields);
+    record.GetFieldListStrings(items[TANK_ITEM_COMPATIBILITY_GROUPS], groups, how);
+    const CSmartIntArray rules = record.GetFieldListInt(items[TANK_ITEM_COMPARTMENT_RULES], how);
 
     // Identifiers are tank numbers 0 .. capacities - 1, each used once.
     const bool withIdentifiers = identifiers.GetSize() > 0;
@@ -177,8 +169,8 @@ int CTrevantorVariablesKeys::ReadPermissions(const TVarKeyStruct& v,
     CSmartSortNoRepeatStringArray lists[kPermissionItems];
     for (int list = 0; list < kPermissionItems; ++list) {
         CSmartStringArray read;
-        record.GetFieldList(v.itemNames[list], read, std::string(), v.required, 1, v.maximum,
-                            direct, fields);
+        record.GetFieldList(v.itemNames[list], read, std::string(), true, v.maximum,
+                            {.required = v.required != 0, .direct = direct != 0, .fields = fields});
         for (const std::string& item : read)
             if (lists[list].Find(item) < 0)
                 lists[list].AddSorted(item);
@@ -229,6 +221,9 @@ int CTrevantorVariablesKeys::WriteTankSet(const TVarKeyStruct& v, const CTankSet
                                           CFieldRecord& record, int outputFlag)
 {
     const CSmartStringArray& items = v.itemNames;
+    const TFieldWrite how{.storeOnly = outputFlag != 0};
+    const TFieldWrite appended{.append = true, .storeOnly = outputFlag != 0};
+    const TFieldWrite numbers{.storeOnly = outputFlag != 0, .raw = v.rawFloat != 0};
     CSmartFloatArray capacities;
     CSmartIntArray identifiers;
     CSmartIntArray counts;
@@ -238,8 +233,7 @@ int CTrevantorVariablesKeys::WriteTankSet(const TVarKeyStruct& v, const CTankSet
     for (int i = 0; i < tanks.GetTankCount(); ++i) {
         const TTankSetEntry tank = tanks.GetTank(i);
         // One list per tank, added to the field's earlier values.
-        record.SetFieldListInt(items[TANK_ITEM_INITIAL_PRODUCTS], tank.initialProducts, 1,
-                               outputFlag);
+        record.SetFieldListInt(items[TANK_ITEM_INITIAL_PRODUCTS], tank.initialProducts, appended);
         capacities.Add(tank.capacity);
         identifiers.Add(tank.identifier);
         counts.Add(tank.initialProductCount);
@@ -247,12 +241,12 @@ int CTrevantorVariablesKeys::WriteTankSet(const TVarKeyStruct& v, const CTankSet
         groups.Add(tank.compatibilityGroup);
         rules.Add(tank.compartmentRule);
     }
-    record.SetFieldListFloat(items[TANK_ITEM_CAPACITIES], v.rawFloat, 0, outputFlag, capacities);
-    record.SetFieldListInt(items[TANK_ITEM_IDENTIFIERS], identifiers, 0, outputFlag);
-    record.SetFieldListInt(items[TANK_ITEM_INITIAL_PER_TANK], counts, 0, outputFlag);
-    record.SetFieldListInt(items[TANK_ITEM_FIXED_PRODUCTS], fixedProducts, 0, outputFlag);
-    record.SetFieldListString(items[TANK_ITEM_COMPATIBILITY_GROUPS], groups, 0, 1, outputFlag);
-    record.SetFieldListInt(items[TANK_ITEM_COMPARTMENT_RULES], rules, 0, outputFlag);
+    record.SetFieldListFloat(items[TANK_ITEM_CAPACITIES], capacities, numbers);
+    record.SetFieldListInt(items[TANK_ITEM_IDENTIFIERS], identifiers, how);
+    record.SetFieldListInt(items[TANK_ITEM_INITIAL_PER_TANK], counts, how);
+    record.SetFieldListInt(items[TANK_ITEM_FIXED_PRODUCTS], fixedProducts, how);
+    record.SetFieldListString(items[TANK_ITEM_COMPATIBILITY_GROUPS], groups, how);
+    record.SetFieldListInt(items[TANK_ITEM_COMPARTMENT_RULES], rules, how);
     if (tanks.GetInitialLoadCount() == 0)
         return 1;
     CSmartStringArray names;
@@ -264,9 +258,8 @@ int CTrevantorVariablesKeys::WriteTankSet(const TVarKeyStruct& v, const CTankSet
         names.Add(name);
         volumes.Add(volume);
     }
-    record.SetFieldListString(items[TANK_ITEM_PRODUCTS_LOADED], names, 0, 1, outputFlag);
-    record.SetFieldListFloat(items[TANK_ITEM_QUANTITIES_LOADED], v.rawFloat, 0, outputFlag,
-                             volumes);
+    record.SetFieldListString(items[TANK_ITEM_PRODUCTS_LOADED], names, how);
+    record.SetFieldListFloat(items[TANK_ITEM_QUANTITIES_LOADED], volumes, numbers);
     return 1;
 }
 
@@ -277,7 +270,7 @@ int CTrevantorVariablesKeys::WritePermissions(const TVarKeyStruct& v,
     for (int list = 0; list < kPermissionItems; ++list) {
         const CSmartStringArray items = order.GetPermissionList(list);
         if (items.GetSize() > 0)
-            record.SetFieldListString(v.itemNames[list], items, 0, 1, outputFlag);
+            record.SetFieldListString(v.itemNames[list], items, {.storeOnly = outputFlag != 0});
     }
     return 1;
 }

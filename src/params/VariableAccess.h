@@ -1,5 +1,6 @@
 #pragma once
 
+#include "KLV/Utils.h"
 #include "containers/SmartArray.h"
 #include "params/FieldRecord.h"
 #include "platform/OleDate.h"
@@ -61,12 +62,12 @@ class CVarAccessor
 
     // Opening hours and time windows seen as a list of windows (kinds 8 and 9).
     virtual int GetWindowCount(const void*) const { return 0; }
-    virtual void GetWindow(const void*, int, int32_t& start, int32_t& end) const
+    virtual void GetWindow(const void*, int, int32_t& startMinute, int32_t& endMinute) const
     {
-        start = end = INT32_MIN;
+        startMinute = endMinute = kUnsetTime;
     }
     virtual void ResetWindows(void*) const {}
-    virtual void AddWindow(void*, int32_t, int32_t) const {}
+    virtual void AddWindow(void*, int32_t /*startMinute*/, int32_t /*endMinute*/) const {}
     virtual std::string WindowsText(const void*, const std::string&, const std::string&) const
     {
         return {};
@@ -119,15 +120,16 @@ class TTimeTableAccessor : public TMemberAccessor<Entity, Table, Getter>
     using TMemberAccessor<Entity, Table, Getter>::TMemberAccessor;
 
     int GetWindowCount(const void* storage) const override { return Of(storage).GetSize(); }
-    void GetWindow(const void* storage, int index, int32_t& start, int32_t& end) const override
+    void GetWindow(const void* storage, int index, int32_t& startMinute,
+                   int32_t& endMinute) const override
     {
-        start = Of(storage)[index].start;
-        end = Of(storage)[index].end;
+        startMinute = Of(storage)[index].start;
+        endMinute = Of(storage)[index].end;
     }
     void ResetWindows(void* storage) const override { static_cast<Table*>(storage)->Reset(); }
-    void AddWindow(void* storage, int32_t start, int32_t end) const override
+    void AddWindow(void* storage, int32_t startMinute, int32_t endMinute) const override
     {
-        static_cast<Table*>(storage)->InsertWindow(start, end);
+        static_cast<Table*>(storage)->InsertWindow(startMinute, endMinute);
     }
     std::string WindowsText(const void* storage, const std::string& pattern,
                             const std::string& separator) const override
@@ -147,20 +149,21 @@ class TTimeWindowAccessor : public TMemberAccessor<Entity, Window, Getter>
     using TMemberAccessor<Entity, Window, Getter>::TMemberAccessor;
 
     int GetWindowCount(const void*) const override { return 1; }
-    void GetWindow(const void* storage, int, int32_t& start, int32_t& end) const override
+    void GetWindow(const void* storage, int, int32_t& startMinute,
+                   int32_t& endMinute) const override
     {
-        start = Of(storage).start;
-        end = Of(storage).end;
+        startMinute = Of(storage).start;
+        endMinute = Of(storage).end;
     }
     void ResetWindows(void* storage) const override
     {
-        static_cast<Window*>(storage)->start = INT32_MIN;
-        static_cast<Window*>(storage)->end = INT32_MIN;
+        static_cast<Window*>(storage)->start = kUnsetTime;
+        static_cast<Window*>(storage)->end = kUnsetTime;
     }
-    void AddWindow(void* storage, int32_t start, int32_t end) const override
+    void AddWindow(void* storage, int32_t startMinute, int32_t endMinute) const override
     {
-        static_cast<Window*>(storage)->start = start;
-        static_cast<Window*>(storage)->end = end;
+        static_cast<Window*>(storage)->start = startMinute;
+        static_cast<Window*>(storage)->end = endMinute;
     }
     std::string WindowsText(const void* storage, const std::string& pattern,
                             const std::string& separator) const override

@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr int32_t kUnsetListInt = INT32_MIN;
-
 // The default of a variable as a number; an empty default is 0.
 double DefaultNumber(const TVariableValue& value)
 {
@@ -123,6 +121,12 @@ bool IsSelectedForWrite(const TVarKeyStruct& variable, const TFieldMap& fields)
     }
 }
 
+TFieldWrite WithRaw(TFieldWrite how, int raw)
+{
+    how.raw = raw != 0;
+    return how;
+}
+
 bool IsLocated(const TGeoCoordinate& block)
 {
     return block.longitude != kNoCoordinate && block.latitude != kNoCoordinate;
@@ -202,47 +206,47 @@ int CVariablesKeys::ReadByKind(const TVarKeyStruct& v, const TEntityRef& entity,
         return 0;
     }
     const std::string& name = v.name;
+    const TFieldRead how{.required = v.required != 0, .direct = direct != 0, .fields = fields};
     switch (kind) {
     case VAR_BOOL:
         *static_cast<int32_t*>(storage) =
-            record.GetFieldBool(name, DefaultInt(v.defaultValue), v.required, direct, fields);
+            record.GetFieldBool(name, DefaultInt(v.defaultValue), how);
         break;
     case VAR_INT:
     case VAR_INT_AS_MINUTES:
     case VAR_ENUM:
-        *static_cast<int32_t*>(storage) = record.GetFieldInt(
-            name, DefaultInt(v.defaultValue), v.required, v.minimum, v.maximum, direct, fields);
+        *static_cast<int32_t*>(storage) =
+            record.GetFieldInt(name, DefaultInt(v.defaultValue), v.minimum, v.maximum, how);
         break;
     case VAR_FLOAT:
     case VAR_FLOAT_ALT_FORMAT:
-        *static_cast<float*>(storage) = record.GetFieldFloat(
-            name, v.required, direct, fields, static_cast<float>(DefaultNumber(v.defaultValue)));
+        *static_cast<float*>(storage) =
+            record.GetFieldFloat(name, static_cast<float>(DefaultNumber(v.defaultValue)), how);
         break;
     case VAR_STRING:
-        *static_cast<std::string*>(storage) = record.GetFieldString(
-            name, DefaultText(v.defaultValue), v.required, v.maximum, direct, fields);
+        *static_cast<std::string*>(storage) =
+            record.GetFieldString(name, DefaultText(v.defaultValue), v.maximum, how);
         break;
     case VAR_DOUBLE:
         *static_cast<double*>(storage) =
-            record.GetFieldDouble(name, v.required, direct, fields, DefaultNumber(v.defaultValue));
+            record.GetFieldDouble(name, DefaultNumber(v.defaultValue), how);
         break;
     case VAR_DATE: {
         trv::OleDate fallback = DefaultDate(v.defaultValue);
         fallback.SetStatus(trv::OleDate::valid);
-        *static_cast<trv::OleDate*>(storage) =
-            record.GetFieldDate(name, fallback, v.required, direct, fields);
+        *static_cast<trv::OleDate*>(storage) = record.GetFieldDate(name, fallback, how);
         break;
     }
     case VAR_DURATION:
     case VAR_TIME_OF_DAY:
-        *static_cast<int32_t*>(storage) = record.GetFieldTime(
-            name, DefaultInt(v.defaultValue), v.required, v.minimum, v.maximum, direct, fields);
+        *static_cast<int32_t*>(storage) =
+            record.GetFieldTime(name, DefaultInt(v.defaultValue), v.minimum, v.maximum, how);
         break;
     case VAR_TIMETABLE: {
-        const CSmartIntArray starts = record.GetFieldListTime(v.itemNames[0], v.minimum, v.maximum,
-                                                              v.required, direct, fields);
-        const CSmartIntArray ends = record.GetFieldListTime(
-            v.itemNames[1], v.minimum, v.secondMaximum, v.required, direct, fields);
+        const CSmartIntArray starts =
+            record.GetFieldListTime(v.itemNames[0], v.minimum, v.maximum, how);
+        const CSmartIntArray ends =
+            record.GetFieldListTime(v.itemNames[1], v.minimum, v.secondMaximum, how);
         v.member->ResetWindows(storage);
         const int count = std::max(starts.GetSize(), ends.GetSize());
         for (int i = 0; i < count; ++i)
@@ -252,10 +256,9 @@ int CVariablesKeys::ReadByKind(const TVarKeyStruct& v, const TEntityRef& entity,
     }
     case VAR_TIMEWINDOW: {
         const int fallback = DefaultInt(v.defaultValue);
-        const int start = record.GetFieldTime(v.itemNames[0], fallback, v.required, v.minimum,
-                                              v.maximum, direct, fields);
-        const int end = record.GetFieldTime(v.itemNames[1], fallback, v.required, v.minimum,
-                                            v.secondMaximum, direct, fields);
+        const int start = record.GetFieldTime(v.itemNames[0], fallback, v.minimum, v.maximum, how);
+        const int end =
+            record.GetFieldTime(v.itemNames[1], fallback, v.minimum, v.secondMaximum, how);
         v.member->AddWindow(storage, start, end);
         break;
     }
@@ -276,26 +279,28 @@ int CVariablesKeys::ReadByKind(const TVarKeyStruct& v, const TEntityRef& entity,
     case VAR_FLOAT_LIST: {
         auto& values = *static_cast<CSmartFloatArray*>(storage);
         values.SetSize(0);
-        values.Append(record.GetFieldListFloat(name, v.required, direct, fields));
+        values.Append(record.GetFieldListFloat(name, how));
         break;
     }
     case VAR_STRING_LIST: {
         auto& values = *static_cast<CSmartStringArray*>(storage);
         values.SetSize(0);
-        record.GetFieldListStrings(name, values, v.required, direct, fields);
+        record.GetFieldListStrings(name, values, how);
         break;
     }
     case VAR_WORD_LIST: {
         auto& values = *static_cast<CSmartWordArray*>(storage);
         values.SetSize(0);
-        for (const int value : record.GetFieldListInt(name, v.required, direct, fields))
-            if (value != kUnsetListInt)
+        for (const int value : record.GetFieldListInt(name, how))
+            if (value != kEmptyListItem)
                 values.Add(static_cast<unsigned short>(value));
         break;
     }
     case VAR_COORDINATES: {
         TGeoCoordinate read;
-        record.GetFieldCoordinates(read, v.itemNames, v.required, 0, DefaultNumber(v.defaultValue));
+        // Coordinates are read from the source itself, converted as the format says.
+        record.GetFieldCoordinates(read, v.itemNames, DefaultNumber(v.defaultValue),
+                                   TFieldRead{.required = v.required != 0});
         MergeCoordinates(*static_cast<TGeoCoordinate*>(storage), read);
         break;
     }
@@ -346,36 +351,32 @@ int CVariablesKeys::WriteByKind(const TVarKeyStruct& v, const TEntityRef& entity
         return 0;
     }
     const std::string& name = v.name;
-    const int pos = outputIndex;
-    const int flag = outputFlag;
+    const TFieldWrite how{.append = outputIndex != 0, .storeOnly = outputFlag != 0};
     switch (kind) {
     case VAR_BOOL:
-        record.SetFieldBool(name, *static_cast<const int32_t*>(storage) != 0, 1, pos, flag);
+        record.SetFieldBool(name, *static_cast<const int32_t*>(storage) != 0, how);
         break;
     case VAR_INT:
     case VAR_INT_AS_MINUTES:
     case VAR_ENUM:
-        record.SetFieldInt(name, *static_cast<const int32_t*>(storage), v.minimum, v.maximum, 1,
-                           pos, flag);
+        record.SetFieldInt(name, *static_cast<const int32_t*>(storage), v.minimum, v.maximum, how);
         break;
     case VAR_FLOAT:
     case VAR_FLOAT_ALT_FORMAT:
-        record.SetFieldFloat(name, v.rawFloat, pos, flag, *static_cast<const float*>(storage));
+        record.SetFieldFloat(name, *static_cast<const float*>(storage), WithRaw(how, v.rawFloat));
         break;
     case VAR_STRING:
-        record.SetFieldString(name, *static_cast<const std::string*>(storage), v.maximum, pos,
-                              flag);
+        record.SetFieldString(name, *static_cast<const std::string*>(storage), v.maximum, how);
         break;
     case VAR_DOUBLE:
-        record.SetFieldDouble(name, pos, flag, *static_cast<const double*>(storage));
+        record.SetFieldDouble(name, *static_cast<const double*>(storage), how);
         break;
     case VAR_DATE:
-        record.SetFieldDate(name, *static_cast<const trv::OleDate*>(storage), pos, flag);
+        record.SetFieldDate(name, *static_cast<const trv::OleDate*>(storage), how);
         break;
     case VAR_DURATION:
     case VAR_TIME_OF_DAY:
-        record.SetFieldTime(name, *static_cast<const int32_t*>(storage), v.minimum, v.maximum, pos,
-                            flag);
+        record.SetFieldTime(name, *static_cast<const int32_t*>(storage), v.minimum, v.maximum, how);
         break;
     case VAR_TIMETABLE: {
         CSmartIntArray starts;
@@ -387,16 +388,16 @@ int CVariablesKeys::WriteByKind(const TVarKeyStruct& v, const TEntityRef& entity
             starts.Add(start);
             ends.Add(end);
         }
-        record.SetFieldListTime(v.itemNames[0], starts, v.minimum, v.maximum, pos, 1, flag);
-        record.SetFieldListTime(v.itemNames[1], ends, v.minimum, v.secondMaximum, pos, 1, flag);
+        record.SetFieldListTime(v.itemNames[0], starts, v.minimum, v.maximum, how);
+        record.SetFieldListTime(v.itemNames[1], ends, v.minimum, v.secondMaximum, how);
         break;
     }
     case VAR_TIMEWINDOW: {
         int32_t start = 0;
         int32_t end = 0;
         v.member->GetWindow(storage, 0, start, end);
-        record.SetFieldTime(v.itemNames[0], start, v.minimum, v.maximum, pos, flag);
-        record.SetFieldTime(v.itemNames[1], end, v.minimum, v.secondMaximum, pos, flag);
+        record.SetFieldTime(v.itemNames[0], start, v.minimum, v.maximum, how);
+        record.SetFieldTime(v.itemNames[1], end, v.minimum, v.secondMaximum, how);
         break;
     }
     case VAR_REQUIREMENTS:
@@ -414,12 +415,11 @@ int CVariablesKeys::WriteByKind(const TVarKeyStruct& v, const TEntityRef& entity
                                          fields);
         break;
     case VAR_FLOAT_LIST:
-        record.SetFieldListFloat(name, v.rawFloat, pos, flag,
-                                 *static_cast<const CSmartFloatArray*>(storage));
+        record.SetFieldListFloat(name, *static_cast<const CSmartFloatArray*>(storage),
+                                 WithRaw(how, v.rawFloat));
         break;
     case VAR_STRING_LIST:
-        record.SetFieldListString(name, *static_cast<const CSmartStringArray*>(storage), pos, 1,
-                                  flag);
+        record.SetFieldListString(name, *static_cast<const CSmartStringArray*>(storage), how);
         break;
     case VAR_WORD_LIST: {
         const auto& words = *static_cast<const CSmartWordArray*>(storage);
@@ -428,12 +428,11 @@ int CVariablesKeys::WriteByKind(const TVarKeyStruct& v, const TEntityRef& entity
         CSmartIntArray values;
         for (const unsigned short word : words)
             values.Add(word);
-        record.SetFieldListInt(name, values, pos, flag);
+        record.SetFieldListInt(name, values, how);
         break;
     }
     case VAR_COORDINATES:
-        record.SetFieldCoordinates(v.itemNames, *static_cast<const TGeoCoordinate*>(storage), pos,
-                                   flag);
+        record.SetFieldCoordinates(v.itemNames, *static_cast<const TGeoCoordinate*>(storage), how);
         break;
     default:
         return 2;

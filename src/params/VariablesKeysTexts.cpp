@@ -289,8 +289,8 @@ void CVariablesKeys::ConvertValueText(int index, float& number, std::string& tex
         } else {
             const bool fits = number >= static_cast<float>(std::numeric_limits<int32_t>::min()) &&
                               number < static_cast<float>(std::numeric_limits<int32_t>::max());
-            text = MinutesToTimeText(fits ? static_cast<int>(number) : kUndefinedTime,
-                                     m_strMinutesFormat);
+            text =
+                MinutesToTimeText(fits ? static_cast<int>(number) : kUnsetTime, m_strMinutesFormat);
         }
         break;
     case VAR_TIME_OF_DAY:

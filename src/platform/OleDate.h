@@ -12,7 +12,7 @@ namespace trv {
 //
 // The members follow the framework date-time type the program was written against
 // (GetYear ... GetDayOfWeek return -1 when the date is not valid), so that code using it reads
-// the same; `COleDateTime` below names this type at global scope.
+// the same.
 class OleDate
 {
   public:
@@ -95,5 +95,3 @@ class OleDate
 };
 
 } // namespace trv
-
-using COleDateTime = trv::OleDate;

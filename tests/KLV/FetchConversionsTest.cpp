@@ -65,8 +65,8 @@ TEST(FetchConversionsTest, TimesBetweenMinutesAndText)
 
     CFetch fetch;
     fetch.m_strTimeFormat = "HH:MM";
-    EXPECT_EQ(fetch.FormatMinutes(kFetchUnsetTime), "");
-    EXPECT_EQ(fetch.ParseTime("UNDEFINED_TIME"), kFetchUnsetTime);
+    EXPECT_EQ(fetch.FormatMinutes(kUnsetTime), "");
+    EXPECT_EQ(fetch.ParseTime("UNDEFINED_TIME"), kUnsetTime);
     EXPECT_EQ(fetch.ParseTime(""), 0);
     EXPECT_EQ(fetch.ParseTime("15/01/2024 08:30"), 510);
     fetch.m_strLinkedTimeFormat = "HHMM";

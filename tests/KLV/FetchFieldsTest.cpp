@@ -380,7 +380,7 @@ TEST_F(FetchFieldsTest, TypedReadersOfComputedFields)
     EXPECT_EQ(fetch.GetFieldInt("SUM_INT"), 12);
     EXPECT_EQ(fetch.GetFieldTime("SUM_TIME"), 600);
     EXPECT_EQ(fetch.GetFieldTime("SUB_TIME"), -90);
-    EXPECT_EQ(fetch.GetFieldTime("UNDEF"), kFetchUnsetTime);
+    EXPECT_EQ(fetch.GetFieldTime("UNDEF"), kUnsetTime);
     EXPECT_TRUE(fetch.GetFieldBool("SAME"));
     EXPECT_EQ(fetch.GetFieldDate("WORKING_FRIDAY", trv::OleDate()), trv::OleDate(2024, 1, 29));
 }

@@ -189,7 +189,7 @@ TEST_F(FetchLinksTest, RequirementLinksAreSearchedAtEveryUse)
     ASSERT_TRUE(orders.MoveNext()); // O2
     ASSERT_TRUE(orders.MoveNext()); // O3
     EXPECT_EQ(orders.GetRequirements("WEIGHT", 0), 30);
-    EXPECT_EQ(orders.GetRequirements("VOLUME", 0), kFetchAnyRequirement);
+    EXPECT_EQ(orders.GetRequirements("VOLUME", 0), kAnyRequirementValue);
 }
 
 TEST_F(FetchLinksTest, SelfLinkReadsTheOtherLinesOfAMultiLineRecord)

@@ -77,9 +77,9 @@ TEST_F(FetchReadTest, NumbersTimesAndBooleansFollowTheDefinitionsFormats)
     EXPECT_EQ(fetch.GetFieldBool("ABSENT", 1), 1);
 
     EXPECT_EQ(fetch.GetFieldTime("TIME"), 450);
-    EXPECT_EQ(fetch.GetFieldTime("TIME", kFetchUnsetTime, 0, 500), 500);
-    EXPECT_EQ(fetch.GetFieldTime("TIME", kFetchUnsetTime, 0, kFetchUnsetTime, 400), 400);
-    EXPECT_EQ(fetch.GetFieldTime("UNSET", 0, 0, 0, 100), kFetchUnsetTime);
+    EXPECT_EQ(fetch.GetFieldTime("TIME", kUnsetTime, 0, 500), 500);
+    EXPECT_EQ(fetch.GetFieldTime("TIME", kUnsetTime, 0, kUnsetTime, 400), 400);
+    EXPECT_EQ(fetch.GetFieldTime("UNSET", 0, 0, 0, 100), kUnsetTime);
 
     EXPECT_EQ(fetch.GetFieldString("LONG", "", 0, 3), "abc");
     EXPECT_EQ(fetch.GetFieldString("SHORT"), "abc"); // MAXIMUM_CHARACTERS
@@ -150,7 +150,7 @@ TEST_F(FetchReadTest, ListsSplitAtTheListSeparatorOrAtAFixedItemWidth)
     const CAutoArray<int> ints = fetch.GetFieldListInt("INTS");
     ASSERT_EQ(ints.GetSize(), 3);
     EXPECT_EQ(ints[0], 4);
-    EXPECT_EQ(ints[1], kFetchUnsetTime);
+    EXPECT_EQ(ints[1], kEmptyListItem);
     EXPECT_EQ(ints[2], 6);
 
     CFetch fixed;
@@ -173,13 +173,13 @@ TEST_F(FetchReadTest, RequirementsTakeTheFirstValueOrAcceptAnyValue)
     CFetch fetch;
     ASSERT_TRUE(Open(fetch, "TYPED"));
     ASSERT_TRUE(fetch.MoveNext());
-    EXPECT_EQ(fetch.GetRequirements("ABSENT", 0), kFetchAnyRequirement);
-    EXPECT_EQ(kFetchAnyRequirement, 3141592);
+    EXPECT_EQ(fetch.GetRequirements("ABSENT", 0), kAnyRequirementValue);
+    EXPECT_EQ(kAnyRequirementValue, 3141592);
     EXPECT_EQ(fetch.GetRequirements("YES", 1), 1);
     FetchTextArray list;
     EXPECT_EQ(fetch.GetRequirements("LIST", 2, 0, 0, nullptr, &list), 0);
     EXPECT_EQ(Records(list.begin(), list.end()), (Records{"a", "b", "c"}));
-    EXPECT_EQ(fetch.GetRequirements("ABSENT", 2, 0, 0, nullptr, &list), kFetchAnyRequirement);
+    EXPECT_EQ(fetch.GetRequirements("ABSENT", 2, 0, 0, nullptr, &list), kAnyRequirementValue);
 }
 
 TEST_F(FetchReadTest, FixedDefinitionHasExactlyOneRecordUnlessItsWhereRejectsIt)

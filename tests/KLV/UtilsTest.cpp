@@ -316,7 +316,7 @@ TEST(Utils, TimesAndDates)
     EXPECT_EQ(MinutesToTimeText(-30, "%H:%M"), "23:30");
     EXPECT_EQ(MinutesToTimeText(1500, "%H:%M"), "01:00");
     EXPECT_EQ(MinutesToTimeText(-1470, "%H:%M"), "23:30");
-    EXPECT_EQ(MinutesToTimeText(kUndefinedTime, "%H:%M"), "");
+    EXPECT_EQ(MinutesToTimeText(kUnsetTime, "%H:%M"), "");
     EXPECT_EQ(MinutesToTimeText(810, "%I:%M %p"), "01:30 PM");
     EXPECT_EQ(FormatTimeWithDayOffset(1500, "%H:%M", 1), "01:00 (+1)");
     EXPECT_EQ(FormatTimeOfDay(1500, "%H:%M"), "25:00");

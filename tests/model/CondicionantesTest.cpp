@@ -1,7 +1,7 @@
 #include "model/Condicionantes.h"
 
-#include "../params/MemoryFieldRecord.h"
 #include "KLV/Translate.h"
+#include "MemoryFieldRecord.h"
 #include "params/FetchFieldRecord.h"
 #include "platform/UserPrompt.h"
 

@@ -1,6 +1,7 @@
-#include "model/DateTableFetch.h"
-
+#include "KLV/Fetch.h"
 #include "TempFolder.h"
+#include "model/DateTable.h"
+#include "params/FetchFieldRecord.h"
 
 #include <gtest/gtest.h>
 
@@ -26,14 +27,13 @@ TEST(DateTableFetch, DaysOffFileRoundTripsThroughDefinitions)
     const std::string input = folder.Write("daysoff.csv", kDaysOff);
 
     CDateTable table;
-    trv::FetchDayOffReader reader(definitions);
-    ASSERT_NE(table.ReadDaysOff(reader, "DAYS_OFF", input, 0, "", true), 0);
+    CFetchRecordSource source(definitions);
+    ASSERT_NE(table.ReadDaysOff(source, "DAYS_OFF", input, 0, "", true), 0);
     const int windows = table.GetSize();
     EXPECT_EQ(windows, 3);
 
     // Reading the same file again with skip-duplicates adds nothing, even after merging.
-    trv::FetchDayOffReader again(definitions);
-    ASSERT_NE(table.ReadDaysOff(again, "DAYS_OFF", input, 0, "", true), 0);
+    ASSERT_NE(table.ReadDaysOff(source, "DAYS_OFF", input, 0, "", true), 0);
     EXPECT_EQ(table.GetSize(), windows);
 
     const std::string output = folder.File("written.csv");
@@ -41,7 +41,7 @@ TEST(DateTableFetch, DaysOffFileRoundTripsThroughDefinitions)
         CFetch target;
         ASSERT_TRUE(target.Init("DAYS_OFF", "", "", FETCH_MODE_WRITE, output, "", "", 1, nullptr,
                                 "", definitions));
-        trv::FetchDayOffWriter writer(target);
+        CFetchFieldRecord writer(target);
         table.WriteDaysOff(writer, "");
         ASSERT_TRUE(target.Close());
     }

@@ -1,5 +1,7 @@
 #include "model/DateTable.h"
 
+#include "MemoryFieldRecord.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -9,21 +11,21 @@ namespace {
 
 // The planning date: Monday 1 January 2024. A function, not a global, so no date is built
 // before the date code's own constants.
-COleDateTime PlanningDate()
+trv::OleDate PlanningDate()
 {
-    return COleDateTime(2024, 1, 1);
+    return trv::OleDate(2024, 1, 1);
 }
 
-COleDateTime January(int day)
+trv::OleDate January(int day)
 {
-    return COleDateTime(2024, 1, day);
+    return trv::OleDate(2024, 1, day);
 }
 
 struct Record
 {
     std::string code;
-    COleDateTime start;
-    COleDateTime end;
+    trv::OleDate start;
+    trv::OleDate end;
     std::string description;
 
     bool operator==(const Record& other) const
@@ -39,67 +41,58 @@ std::ostream& operator<<(std::ostream& out, const Record& record)
                << record.end.FormatDayFirst() << " " << record.description;
 }
 
+using Rows = std::vector<CMemoryFieldRecord::Row>;
+
+Rows ToRows(const std::vector<Record>& records)
+{
+    Rows rows;
+    CMemoryFieldRecord writer(&rows);
+    for (const Record& record : records) {
+        writer.SetFieldString(CDateTable::CodeField, record.code, -1, {});
+        writer.SetFieldDate(CDateTable::StartDateField, record.start, {});
+        writer.SetFieldDate(CDateTable::EndDateField, record.end, {});
+        writer.SetFieldString(CDateTable::DescriptionField, record.description, -1, {});
+        writer.WriteRecord();
+        writer.ClearRecord();
+    }
+    return rows;
+}
+
 // A days-off definition held in memory: what is written can be read back.
-class MemoryDefinition : public trv::DayOffRecordReader, public trv::DayOffRecordWriter
+class MemoryDefinition
 {
   public:
-    explicit MemoryDefinition(std::vector<Record> records = {}) : records(std::move(records)) {}
-
-    int Open(const std::string& name, const std::string&, const std::string&) override
+    explicit MemoryDefinition(const std::vector<Record>& records = {})
     {
-        if (name != "INT_DAYOFF_ALL")
-            return 0;
-        m_next = 0;
-        m_open = true;
-        return 1;
-    }
-    bool IsEOF() override { return m_next >= records.size(); }
-    bool MoveNext() override
-    {
-        if (IsEOF())
-            return false;
-        m_current = records[m_next++];
-        return true;
-    }
-    COleDateTime GetFieldDate(const char* name, const COleDateTime&) override
-    {
-        return std::string(name) == "START_DATE" ? m_current.start : m_current.end;
-    }
-    std::string GetFieldString(const char* name, const std::string&) override
-    {
-        return std::string(name) == "OFF_DAY_CODE" ? m_current.code : m_current.description;
-    }
-    void Close() override { m_open = false; }
-
-    void SetFieldString(const char* name, const std::string& text) override
-    {
-        (std::string(name) == "OFF_DAY_CODE" ? m_output.code : m_output.description) = text;
-    }
-    void SetFieldDate(const char* name, const COleDateTime& date) override
-    {
-        (std::string(name) == "START_DATE" ? m_output.start : m_output.end) = date;
-    }
-    void WriteRecord() override
-    {
-        written.push_back(m_output);
-        m_output = Record();
+        source.tables["INT_DAYOFF_ALL"] = ToRows(records);
     }
 
-    bool IsOpen() const { return m_open; }
-
-    std::vector<Record> records;
-    std::vector<Record> written;
+    bool IsOpen() const { return source.openRecords > 0; }
+    std::vector<Record> Written()
+    {
+        std::vector<Record> records;
+        CMemoryFieldRecord reader(&m_written);
+        while (reader.MoveNext())
+            records.push_back({reader.GetFieldString(CDateTable::CodeField, "", -1, {}),
+                               reader.GetFieldDate(CDateTable::StartDateField, {}, {}),
+                               reader.GetFieldDate(CDateTable::EndDateField, {}, {}),
+                               reader.GetFieldString(CDateTable::DescriptionField, "", -1, {})});
+        return records;
+    }
+    void ClearWritten() { m_written.clear(); }
 
   private:
-    std::size_t m_next = 0;
-    Record m_current;
-    Record m_output;
-    bool m_open = false;
+    Rows m_written;
+
+  public:
+    CMemoryRecordSource source;
+    CMemoryFieldRecord output{&m_written};
 };
 
 int Read(CDateTable& table, MemoryDefinition& definition, bool skipDuplicates, int mark = 0)
 {
-    return table.ReadDaysOff(definition, "INT_DAYOFF_ALL", "plan.fstall", mark, "", skipDuplicates);
+    return table.ReadDaysOff(definition.source, "INT_DAYOFF_ALL", "plan.fstall", mark, "",
+                             skipDuplicates);
 }
 
 struct Days
@@ -301,13 +294,13 @@ TEST(DateTable, FindFirstWindowFromReferenceDate)
     EXPECT_EQ(CDateTable().FindFirstWindowFrom(PlanningDate()), 0);
 
     CDateTable past;
-    past.AddWindow(COleDateTime(2023, 12, 4), COleDateTime(2023, 12, 6), "", "", 0);
-    past.AddWindow(COleDateTime(2023, 12, 18), COleDateTime(2023, 12, 20), "", "", 0);
+    past.AddWindow(trv::OleDate(2023, 12, 4), trv::OleDate(2023, 12, 6), "", "", 0);
+    past.AddWindow(trv::OleDate(2023, 12, 18), trv::OleDate(2023, 12, 20), "", "", 0);
     EXPECT_EQ(past.FindFirstWindowFrom(PlanningDate()), 0);
 
     CDateTable mixed;
-    mixed.AddWindow(COleDateTime(2023, 12, 4), COleDateTime(2023, 12, 6), "", "", 0);
-    mixed.AddWindow(COleDateTime(2023, 12, 27), January(2), "", "x", 0);
+    mixed.AddWindow(trv::OleDate(2023, 12, 4), trv::OleDate(2023, 12, 6), "", "", 0);
+    mixed.AddWindow(trv::OleDate(2023, 12, 27), January(2), "", "x", 0);
     mixed.AddWindow(January(10), January(10), "", "", 0);
     EXPECT_EQ(mixed.FindFirstWindowFrom(PlanningDate()), 1);
 }
@@ -318,7 +311,7 @@ TEST(DateTable, ReadDaysOffKeepsValidRecordsInDateOrder)
         {"D1", January(10), January(12), "later"},
         {"D1", January(3), January(3), "one day"},
         {"D2", January(5), January(4), "ends before it starts"},
-        {"D3", COleDateTime::Invalid(), January(4), "invalid start"},
+        {"D3", trv::OleDate::Invalid(), January(4), "invalid start"},
     });
     CDateTable table;
     EXPECT_EQ(Read(table, definition, false, 1), 1);
@@ -332,7 +325,7 @@ TEST(DateTable, ReadDaysOffKeepsValidRecordsInDateOrder)
 
     CDateTable untouched;
     untouched.AddWindow(January(1), January(1), "", "", 0);
-    EXPECT_EQ(untouched.ReadDaysOff(definition, "MISSING", "", 0, "", true), 0);
+    EXPECT_EQ(untouched.ReadDaysOff(definition.source, "MISSING", "", 0, "", true), 0);
     EXPECT_EQ(untouched.GetSize(), 1);
 }
 
@@ -373,21 +366,21 @@ TEST(DateTable, WrittenCalendarGivesTheReadDatesBack)
     ASSERT_EQ(table.GetSize(), 2); // the planner sees one window for D1, ending on the 9th
     EXPECT_EQ(table[0]->endDate, January(9));
 
-    EXPECT_EQ(table.WriteDaysOff(definition, ""), 1);
-    EXPECT_EQ(definition.written, records);
+    EXPECT_EQ(table.WriteDaysOff(definition.output, ""), 1);
+    EXPECT_EQ(definition.Written(), records);
 
     // The written records read back into the same calendar.
-    MemoryDefinition copy(definition.written);
+    MemoryDefinition copy(definition.Written());
     CDateTable reread;
     Read(reread, copy, false);
     reread.FindFirstWindowFrom(PlanningDate());
     EXPECT_EQ(DaysOf(reread), DaysOf(table));
 
     // A code given to the writer replaces the windows' own.
-    definition.written.clear();
-    table.WriteDaysOff(definition, "DRIVER9");
-    ASSERT_EQ(definition.written.size(), 3u);
-    EXPECT_EQ(definition.written[2].code, "DRIVER9");
+    definition.ClearWritten();
+    table.WriteDaysOff(definition.output, "DRIVER9");
+    ASSERT_EQ(definition.Written().size(), 3u);
+    EXPECT_EQ(definition.Written()[2].code, "DRIVER9");
 }
 
 TEST(DateTable, EditedWindowWritesItsNewDates)
@@ -402,8 +395,8 @@ TEST(DateTable, EditedWindowWritesItsNewDates)
     EXPECT_EQ(table[0]->firstDay, 2); // days wait for the next merge
 
     MemoryDefinition definition;
-    table.WriteDaysOff(definition, "");
-    EXPECT_EQ(definition.written, (std::vector<Record>{{"D1", January(16), January(17), "new"}}));
+    table.WriteDaysOff(definition.output, "");
+    EXPECT_EQ(definition.Written(), (std::vector<Record>{{"D1", January(16), January(17), "new"}}));
 }
 
 } // namespace

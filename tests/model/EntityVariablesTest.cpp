@@ -1,7 +1,7 @@
 // Key sets over entities of the demand model: every kind that moves, with opening hours, time
 // windows, requirement values and additional information.
 
-#include "../params/MemoryFieldRecord.h"
+#include "MemoryFieldRecord.h"
 #include "TempFolder.h"
 #include "model/Condicionantes.h"
 #include "model/TimeWindow.h"
@@ -88,7 +88,7 @@ class EntityVariablesTest : public ::testing::Test
         keys.AddTimeTable("HOURS", Names({"OPEN", "CLOSE"}), VarTimeTable(&TEntity::hours), "", "",
                           0, all, -1, -1, -1);
         keys.AddTimeWindow("WINDOW", Names({"FROM", "TO"}), VarTimeWindow(&TEntity::window), 360,
-                           1200, 1320, "", "", 0, all, UnsetMinute);
+                           1200, 1320, "", "", 0, all, kUnsetTime);
         keys.AddRequirements("REQ", VarMember(&TEntity::requirements), "", "", 0, all);
         keys.AddVariableOfKind("ORDER_INFO", VarMember(&TEntity::orderInfo), VAR_ORDER_INFO, "", "",
                                0, all);
@@ -213,7 +213,8 @@ TEST_F(EntityVariablesTest, EveryMovingKindSurvivesAnAsciiDefinition)
 
     const TEntity entity = Filled();
     {
-        std::unique_ptr<CFieldRecord> output = definitions.Open("ENTITIES", 2);
+        std::unique_ptr<CFieldRecord> output =
+            definitions.Open("ENTITIES", {.mode = TFieldRecordMode::write});
         ASSERT_NE(output, nullptr);
         TEntity copy = entity;
         ASSERT_TRUE(keys.WriteToFetch(copy, *output, 0, "", 0, nullptr));
@@ -224,7 +225,8 @@ TEST_F(EntityVariablesTest, EveryMovingKindSurvivesAnAsciiDefinition)
 
     const auto readAll = [&](const TFieldMap* fields) {
         std::vector<TEntity> entities;
-        std::unique_ptr<CFieldRecord> input = definitions.Open("ENTITIES", 1);
+        std::unique_ptr<CFieldRecord> input =
+            definitions.Open("ENTITIES", {.mode = TFieldRecordMode::read});
         EXPECT_NE(input, nullptr);
         while (input && !input->IsEOF()) {
             if (!input->MoveNext())
@@ -242,7 +244,8 @@ TEST_F(EntityVariablesTest, EveryMovingKindSurvivesAnAsciiDefinition)
 
     // A field map limits what is written: the other fields stay empty in the file.
     {
-        std::unique_ptr<CFieldRecord> output = definitions.Open("ENTITIES", 2);
+        std::unique_ptr<CFieldRecord> output =
+            definitions.Open("ENTITIES", {.mode = TFieldRecordMode::write});
         ASSERT_NE(output, nullptr);
         TEntity copy = entity;
         const TFieldMap fields = {{"CODE", ""}, {"FROM", "FROM"}};
@@ -292,7 +295,7 @@ TEST_F(EntityVariablesTest, WindowsShowAndParseWithinLimits)
     EXPECT_EQ(std::get<double>(keys.GetValueVariant(window, entity)), 420.0 * 1440 + 1080);
     TEntity unset;
     EXPECT_EQ(std::get<double>(keys.GetValueVariant(window, unset)),
-              double(UnsetMinute) * 1440 + UnsetMinute);
+              double(kUnsetTime) * 1440 + kUnsetTime);
     EXPECT_EQ(Text(entity, "REQ"), ""); // the variable names no definition
     struct Case
     {
@@ -303,7 +306,7 @@ TEST_F(EntityVariablesTest, WindowsShowAndParseWithinLimits)
         {"05:00 - 23:30", {360, 1320}}, // start raised to 06:00, end lowered to 22:00
         {"06:00 - 06:00", {360, 1320}}, // both at the minimum: open until the second maximum
         {"15:00 - 09:00", {360, 1320}}, // reversed: the whole allowed span
-        {"", {UnsetMinute, UnsetMinute}},
+        {"", {kUnsetTime, kUnsetTime}},
     };
     for (const Case& c : cases) {
         std::string text = c.text;

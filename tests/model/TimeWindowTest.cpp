@@ -250,7 +250,7 @@ TEST(TimeWindow, NormalizeForReferenceMinute)
         {{400, 1440}, 360, {-1040, -1}, true},
         {{100, 200}, 360, {100, 200}, false},
         {{1000, 2000}, 360, {-440, 560}, true},
-        {{1320, UnsetMinute}, 0, {1320, UnsetMinute}, false},
+        {{1320, kUnsetTime}, 0, {1320, kUnsetTime}, false},
         {{}, 360, {}, false},
     };
     for (const Case& test : cases) {
@@ -285,8 +285,8 @@ TEST(TimeWindow, TextsWithDayOffset)
         {{1320, 1560}, "22:00 - 02:00 (+1)"},
         {{480, 720}, "08:00 - 12:00"},
         {{600, 3 * 1440 + 30}, "10:00 - 00:30 (+3)"},
-        {{480, UnsetMinute}, "08:00 - "},
-        {{UnsetMinute, 600}, " - 10:00"},
+        {{480, kUnsetTime}, "08:00 - "},
+        {{kUnsetTime, 600}, " - 10:00"},
         {{}, ""},
     };
     for (const Case& test : cases)

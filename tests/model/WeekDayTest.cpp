@@ -56,12 +56,12 @@ TEST(WeekDay, OleDatesAgreeWithTheDateType)
     EXPECT_EQ(trv::DayOfWeekOfOleDay(0.0), DayOfWeek::Saturday);
     EXPECT_EQ(trv::DayOfWeekOfOleDay(-1.25), DayOfWeek::Friday);
     for (int day = 1; day <= 14; ++day) {
-        const COleDateTime date(2024, 1, day, 18, 30, 0);
+        const trv::OleDate date(2024, 1, day, 18, 30, 0);
         EXPECT_EQ(trv::DayOfWeekOfOleDay(date.GetValue()),
                   trv::DayOfWeekFromNumber(date.GetDayOfWeek(), WeekDayNumbering::SundayIsOne))
             << day;
     }
-    EXPECT_EQ(trv::DayOfWeekOfOleDay(COleDateTime(2024, 1, 1).GetValue()), DayOfWeek::Monday);
+    EXPECT_EQ(trv::DayOfWeekOfOleDay(trv::OleDate(2024, 1, 1).GetValue()), DayOfWeek::Monday);
 }
 
 } // namespace

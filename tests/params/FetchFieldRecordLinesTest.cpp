@@ -73,17 +73,18 @@ PRODUCT_CODE=2
                                             const std::string& lineField)
     {
         CFetchRecordSource source(folder.File("Defs.ini"));
-        std::unique_ptr<CFieldRecord> record = source.Open(definition, 1);
+        std::unique_ptr<CFieldRecord> record =
+            source.Open(definition, {.mode = TFieldRecordMode::read});
         EXPECT_NE(record, nullptr);
         std::map<std::string, std::string> walked;
         while (record && !record->IsEOF()) {
             if (!record->MoveNext())
                 continue;
-            std::string& lines = walked[record->GetFieldString("CODE", "", 0, -1, 0, nullptr)];
+            std::string& lines = walked[record->GetFieldString("CODE", "", -1, {})];
             CFieldRecord& source = record->ResetLines("PRODUCT_CODE");
             for (int guard = 0; guard < 10 && !record->IsLinesEnd(); ++guard) {
                 if (record->MoveNextLine())
-                    lines += source.GetFieldString(lineField, "", 0, -1, 0, nullptr) + " ";
+                    lines += source.GetFieldString(lineField, "", -1, {}) + " ";
             }
         }
         return walked;

@@ -47,7 +47,7 @@ TEST_F(ParameterFilesTest, KeyComesFromTheFileTheThreeFileRuleChooses)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.key);
-        EXPECT_EQ(CUserParameters::ReadParamInt("Parameters", c.key, -5, file), c.expectedInt);
+        EXPECT_EQ(CUserParameters::ReadParamInt("Parameters", c.key, file, -5), c.expectedInt);
         EXPECT_EQ(CUserParameters::ReadParamString("Parameters", c.key, file,
                                                    c.expectedText == "default" ? "default" : ""),
                   c.expectedText == "default" ? "default" : c.expectedText);
@@ -57,8 +57,8 @@ TEST_F(ParameterFilesTest, KeyComesFromTheFileTheThreeFileRuleChooses)
 
     // Without an override file every key comes from the given file.
     OverrideParamsFilePath.clear();
-    EXPECT_EQ(CUserParameters::ReadParamInt("Parameters", "Forbidden", -5, file), 1);
-    EXPECT_EQ(CUserParameters::ReadParamInt("Parameters", "EmptyThere", -5, file), 1);
+    EXPECT_EQ(CUserParameters::ReadParamInt("Parameters", "Forbidden", file, -5), 1);
+    EXPECT_EQ(CUserParameters::ReadParamInt("Parameters", "EmptyThere", file, -5), 1);
 }
 
 TEST_F(ParameterFilesTest, LanguageIdFallsThroughParametersAndConfiguration)
