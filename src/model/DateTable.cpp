@@ -1,21 +1,11 @@
 #include "model/DateTable.h"
 
+#include "model/ModelDates.h"
 #include "model/TimeWindow.h"
 #include "model/WeekDay.h"
 #include "platform/Text.h"
 
 namespace {
-
-// Half a second in days: date differences are moved by it away from zero before truncation.
-constexpr double HalfSecondInDays = 5.787037037037037e-6;
-
-// Whole days from reference to date.
-int32_t DaysFrom(const trv::OleDate& reference, const trv::OleDate& date)
-{
-    double days = date - reference;
-    days += days >= 0.0 ? HalfSecondInDays : -HalfSecondInDays;
-    return static_cast<int32_t>(days);
-}
 
 bool IsFriday(const trv::OleDate& date)
 {

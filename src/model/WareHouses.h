@@ -1,0 +1,155 @@
+#pragma once
+
+#include "containers/SmartArray.h"
+#include "model/Condicionantes.h"
+#include "model/Locations.h"
+#include "platform/OleDate.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class CFieldRecord;
+class CFetch;
+
+// One product of the program-wide product list; products are the same when their names are.
+struct CProduct
+{
+    std::string code; // "PRODUCT_CODE"
+    std::string name; // "PRODUCT_NAME"
+    std::string info; // "PRODUCT_INFO"
+};
+
+// The program-wide product list: a product's position is its product index everywhere.
+class CProducts : public CSmartPtrArray<CProduct>
+{
+  public:
+    CProduct* AddProduct();
+    // The index of the first product named `name` (exact), appending one when there is none.
+    int FindOrAddProduct(const std::string& code, const std::string& name, const std::string& info);
+};
+
+// One product held at one warehouse.
+struct TProductWareHouse
+{
+    std::string code;
+    std::string name;
+    int32_t productIndex = -1; // position in CProducts
+    float cost = 0;
+    float stock = 0;
+    int32_t reserved = 0;
+    float loadingSpeed = 0; // quantity loaded per minute ("PRODUCT_SPEED")
+    int32_t reservedWords[7] = {};
+};
+
+// The products of one warehouse in reading order; copies are deep.
+class CProductsAtWareHouse : public CSmartPtrArray<TProductWareHouse>
+{
+  public:
+    CProductsAtWareHouse() = default;
+    CProductsAtWareHouse(const CProductsAtWareHouse& other) { *this = other; }
+    CProductsAtWareHouse& operator=(const CProductsAtWareHouse& other);
+    TProductWareHouse* AddProduct();
+};
+
+// A place where lorries load: its location, docks, fixed loading times per hour and products.
+class CWareHouse
+{
+  public:
+    // Minutes of the day that the fixed loading time tables cover.
+    static constexpr int TableMinutes = 1440;
+    // Loading times per hour of the day: either none or exactly this many.
+    static constexpr int FixedTimeHours = 24;
+
+    CWareHouse();
+    CWareHouse(const CWareHouse& other) { *this = other; }
+    CWareHouse& operator=(const CWareHouse& other);
+
+    // Moves the warehouse from and to the current record through the catalogue (entity 14).
+    bool ReadRecord(CFieldRecord& record);
+    bool WriteRecord(CFieldRecord& record);
+    // One output record per product: the warehouse code and the product's code, name, stock,
+    // cost and loading speed.
+    void WriteProducts(CFieldRecord& record) const;
+
+    void MakeUpper() { location.MakeUpper(); }
+    // The loading speed of the i-th product held here; 0 beyond the products.
+    float GetProductSpeed(int i) const;
+    // Builds the arrival-to-finish and finish-to-arrival minute tables from the 24 fixed
+    // loading times.
+    void BuildFixedTimeTables();
+    // Normalises the opening hours, derives the first and last day from the planning date and
+    // gives the docks per slot their default.
+    void CalculateFields(const trv::OleDate& planningDate);
+
+    // The minute a stay that starts at `arrival` (0..1439) ends, and the latest arrival whose stay
+    // is over by `minute`; the tables exist only with fixed loading times.
+    bool HasFixedTimeTables() const { return !arrivalToFinish.empty(); }
+    int32_t GetFinishOfArrival(int arrival) const { return arrivalToFinish[arrival]; }
+    int32_t GetArrivalOfFinish(int minute) const { return finishToArrival[minute]; }
+
+    const std::string& GetCode() const { return location.code; }
+
+    CSmartWordArray fixedTimes;           // "WAREHOUSE_FIXED_TIME_HOURS"
+    std::vector<int32_t> finishToArrival; // 1440 entries once built
+    std::vector<int32_t> arrivalToFinish; // 1440 entries once built; may pass 1439
+    int32_t index = -1;                   // position in CWareHouses
+    int32_t availableDocks = -1;          // "WAREHOUSE_AVAILABLE_DOCKS"
+    int32_t minimumProductLoad = 0;       // "WAREHOUSE_MINIMUM_PRODUCT_LOAD"
+    int32_t dockDataIndex = -1;           // entry in the dock and stock data
+    trv::OleDate dateFrom;                // "WAREHOUSE_FROM_DAY" (orders' copy)
+    trv::OleDate dateTo;                  // "WAREHOUSE_TO_DAY" (orders' copy)
+    float capacityReducePercent = 0;      // "WAREHOUSE_PERCENT_REDUCE_CAPACITY"
+    CProductsAtWareHouse products;
+    TRequirementValues requirements; // "WAREHOUSE_REQUIREMENTS"
+    TLocationData location;
+    std::string dockCode;         // "WAREHOUSE_DOCK_CODE"
+    CSmartWordArray docksPerSlot; // "LISTA_PAX_DOCKS" (orders' copy)
+};
+
+// For every (node, order, warehouse class) the usable warehouses ranked by detour; filled at
+// an optimiser start, freed with the warehouse list. Slots are contiguous, -1 where none.
+class CWareHouseNearnessTable
+{
+  public:
+    // Nodes × orders × classes lists of `width` slots, all -1.
+    void Create(int nodes, int orders, int classes, int width);
+    void Reset();
+    // The number of nodes; 0 while the table is not built.
+    int GetCount() const { return m_nodes; }
+    int GetWidth() const { return m_width; }
+    int32_t* GetSlots(int node, int order, int warehouseClass);
+    const int32_t* GetSlots(int node, int order, int warehouseClass) const;
+
+  private:
+    size_t Offset(int node, int order, int warehouseClass) const;
+
+    std::vector<int32_t> m_slots;
+    int m_nodes = 0;
+    int m_orders = 0;
+    int m_classes = 0;
+    int m_width = 0;
+};
+
+// The program-wide warehouse list: a warehouse's position is the warehouse index of orders,
+// rejections and lorry-driver masks.
+class CWareHouses : public CSmartPtrArray<CWareHouse>
+{
+  public:
+    CWareHouse* AddWareHouse();
+    void RemoveAt(int index);
+    // Ignores an index outside the list; renumbers the rest.
+    void RemoveWareHouse(int index);
+    void Renumber();
+    // Empties the list and frees the nearness table.
+    void RemoveAll();
+    // The first index from `start` on whose code equals `code` ignoring case; -1 when none.
+    int FindWareHouse(const std::string& code, int start = 0) const;
+    // CWareHouse::CalculateFields for each warehouse; its dock data index becomes its position.
+    void CalculateFields(const trv::OleDate& planningDate);
+
+    CWareHouseNearnessTable& GetNearnessTable() { return m_nearness; }
+
+  private:
+    CWareHouseNearnessTable m_nearness;
+};
