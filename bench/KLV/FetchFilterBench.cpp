@@ -2,6 +2,7 @@
 // by field name (values handed over by the record) and by column of a separated line. The
 // "allocations" counter is the number of heap allocations per record; it should be 0.
 
+#include "AllocationCounter.h"
 #include "KLV/FetchFilter.h"
 
 #include <benchmark/benchmark.h>
@@ -12,31 +13,6 @@
 #include <string>
 #include <utility>
 #include <vector>
-
-namespace {
-
-std::atomic<long long> g_allocations{0};
-
-} // namespace
-
-// Out of line, so that the compiler does not pair the malloc and free across them.
-__attribute__((noinline)) void* operator new(std::size_t size)
-{
-    g_allocations.fetch_add(1, std::memory_order_relaxed);
-    if (void* memory = std::malloc(size == 0 ? 1 : size))
-        return memory;
-    throw std::bad_alloc();
-}
-
-__attribute__((noinline)) void operator delete(void* memory) noexcept
-{
-    std::free(memory);
-}
-
-__attribute__((noinline)) void operator delete(void* memory, std::size_t) noexcept
-{
-    std::free(memory);
-}
 
 namespace {
 
@@ -70,11 +46,11 @@ void RunFilter(benchmark::State& state, const char* condition, const CFetchFilte
         return;
     }
     filter.Test(record); // warms the reused buffers
-    const long long before = g_allocations.load();
+    const long long before = AllocationCount();
     for (auto _ : state)
         benchmark::DoNotOptimize(filter.Test(record));
     state.counters["allocations"] = benchmark::Counter(
-        static_cast<double>(g_allocations.load() - before), benchmark::Counter::kAvgIterations);
+        static_cast<double>(AllocationCount() - before), benchmark::Counter::kAvgIterations);
     state.SetItemsProcessed(state.iterations());
 }
 

@@ -4,6 +4,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <random>
 #include <string>
 #include <vector>
@@ -37,6 +38,40 @@ void BM_SmartStringArrayGrowth(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * count);
 }
 BENCHMARK(BM_SmartStringArrayGrowth)->Arg(1000)->Arg(100000);
+
+// 100,000 strings appended to CSmartStringArray and to std::vector<std::string> in the same
+// iteration; the counter "smart/vector" is the ratio of their times (target: at most 2).
+void BM_SmartStringArrayVersusVector(benchmark::State& state)
+{
+    const int count = static_cast<int>(state.range(0));
+    const std::string text = "a string too long for the small-string buffer";
+    using Clock = std::chrono::steady_clock;
+    Clock::duration smartTime{};
+    Clock::duration vectorTime{};
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        {
+            CSmartStringArray array;
+            for (int i = 0; i < count; ++i)
+                array.Add(text);
+            benchmark::DoNotOptimize(array.begin());
+        }
+        const auto middle = Clock::now();
+        {
+            std::vector<std::string> vector;
+            for (int i = 0; i < count; ++i)
+                vector.push_back(text);
+            benchmark::DoNotOptimize(vector.data());
+        }
+        const auto end = Clock::now();
+        smartTime += middle - start;
+        vectorTime += end - middle;
+    }
+    state.counters["smart/vector"] =
+        std::chrono::duration<double>(smartTime) / std::chrono::duration<double>(vectorTime);
+    state.SetItemsProcessed(state.iterations() * count);
+}
+BENCHMARK(BM_SmartStringArrayVersusVector)->Arg(100000);
 
 void BM_SmartIntArrayIndexedSum(benchmark::State& state)
 {

@@ -11,6 +11,8 @@
 
 #include <cstdio>
 #include <rapidxml/rapidxml.hpp>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -104,6 +106,12 @@ class CXmlFlattener
     void FlattenNode(const rapidxml::xml_node<>* parent, const std::string& parentPath,
                      int levelIndex)
     {
+        // The last child of each name: a structure followed by another of its name starts a
+        // new record after it. Found in one pass, so long runs of records stay linear.
+        std::unordered_map<std::string_view, const rapidxml::xml_node<>*> lastOfName;
+        for (const rapidxml::xml_node<>* child = parent->first_node(); child;
+             child = child->next_sibling())
+            lastOfName[std::string_view(child->name(), child->name_size())] = child;
         for (const rapidxml::xml_node<>* child = parent->first_node(); child;
              child = child->next_sibling()) {
             if (child->type() != rapidxml::node_element)
@@ -117,16 +125,7 @@ class CXmlFlattener
                 m_levels[levelIndex].names.push_back(path);
                 continue;
             }
-            // Which occurrence of a repeated structure this is, and how many there are.
-            int occurrence = 0;
-            int count = 0;
-            for (const rapidxml::xml_node<>* sibling =
-                     parent->first_node(name.c_str(), name.size());
-                 sibling; sibling = sibling->next_sibling(name.c_str(), name.size())) {
-                ++count;
-                if (sibling == child)
-                    occurrence = count;
-            }
+            const bool repeatedAfter = lastOfName.at(std::string_view(name)) != child;
             const std::string lastLine = m_lines.back();
             const int nested = levelIndex + 1;
             if (static_cast<int>(m_levels.size()) <= nested)
@@ -138,7 +137,7 @@ class CXmlFlattener
             PrependLevel(m_levels[nested]);
             m_levels[nested] = TInfoNiveles();
             // The next occurrence starts a new record.
-            if (occurrence < count)
+            if (repeatedAfter)
                 m_lines.push_back(lastLine);
         }
     }

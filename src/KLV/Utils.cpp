@@ -543,26 +543,27 @@ ColorRef ParseRgbText(std::string_view text)
     return MakeRgb(red, green, blue);
 }
 
-std::string ExtractByMask(char placeholder, std::string_view value, std::string_view mask)
+std::string_view ExtractByMaskView(char placeholder, std::string_view value, std::string_view mask)
 {
-    const std::vector<std::string_view> maskCharacters = Characters(mask);
-    const std::vector<std::string_view> valueCharacters = Characters(value);
-    const std::string_view holder(&placeholder, 1);
     long first = -1;
     long last = -1;
     long count = 0;
-    for (std::size_t index = 0; index < maskCharacters.size(); ++index) {
-        if (maskCharacters[index] != holder)
-            continue;
-        if (first < 0)
-            first = static_cast<long>(index);
-        last = static_cast<long>(index);
-        ++count;
+    long maskLength = 0;
+    for (std::size_t position = 0; position < mask.size(); ++maskLength) {
+        const std::size_t size = trv::CharacterSize(mask, position);
+        if (size == 1 && mask[position] == placeholder) {
+            if (first < 0)
+                first = maskLength;
+            last = maskLength;
+            ++count;
+        }
+        position += size;
     }
     if (first < 0)
         return {};
-    const long valueLength = static_cast<long>(valueCharacters.size());
-    const long maskLength = static_cast<long>(maskCharacters.size());
+    long valueLength = 0;
+    for (std::size_t position = 0; position < value.size(); ++valueLength)
+        position += trv::CharacterSize(value, position);
     long begin = 0;
     long end = 0;
     if (first != 0) {
@@ -573,10 +574,25 @@ std::string ExtractByMask(char placeholder, std::string_view value, std::string_
     }
     begin = std::clamp(begin, 0L, valueLength);
     end = std::clamp(end, begin, valueLength);
-    std::string out;
-    for (long index = begin; index < end; ++index)
-        out += valueCharacters[static_cast<std::size_t>(index)];
-    return out;
+    // Character indexes to byte offsets.
+    std::size_t beginByte = value.size();
+    std::size_t endByte = value.size();
+    long index = 0;
+    for (std::size_t position = 0; position < value.size(); ++index) {
+        if (index == begin)
+            beginByte = position;
+        if (index == end) {
+            endByte = position;
+            break;
+        }
+        position += trv::CharacterSize(value, position);
+    }
+    return value.substr(beginByte, endByte - beginByte);
+}
+
+std::string ExtractByMask(char placeholder, std::string_view value, std::string_view mask)
+{
+    return std::string(ExtractByMaskView(placeholder, value, mask));
 }
 
 void FillMask(std::string& value, std::string& mask, char placeholder)

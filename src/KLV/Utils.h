@@ -138,6 +138,8 @@ ColorRef ParseRgbText(std::string_view text);
 // The characters of the value under the mask's run of placeholders, value and mask aligned on
 // their right ends (characters, not bytes).
 std::string ExtractByMask(char placeholder, std::string_view value, std::string_view mask);
+// The same characters as a view into the value (no allocation).
+std::string_view ExtractByMaskView(char placeholder, std::string_view value, std::string_view mask);
 
 // Writes the value (padded with "0" on the left, or cut to its last K characters) into the
 // mask's run of K placeholders; the mask holds the result, the value the text written.

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <climits>
 #include <compare>
 #include <concepts>
 #include <cstddef>
@@ -319,13 +320,15 @@ template <class TYPE, class ARG_TYPE, int SortMode = 0, int Flag = 0> class CSma
     }
 
     // Capacity for newCount elements: the whole request for the first block (at least growBy),
-    // later the step growBy, or count/8 between 4 and 1024 when growBy is 0.
+    // later half the count (at least 4 and at least growBy), so that appending n elements
+    // moves each one a bounded number of times whatever n is.
     int GrownCapacity(int newCount) const
     {
         if (m_capacity == 0)
             return std::max(m_growBy, newCount);
-        const int step = m_growBy > 0 ? m_growBy : std::clamp(m_count / 8, 4, 1024);
-        return std::max(m_capacity + step, newCount);
+        const long long step = std::max({m_growBy, m_count / 2, 4});
+        const long long grown = std::min<long long>(m_capacity + step, INT_MAX);
+        return std::max(static_cast<int>(grown), newCount);
     }
 
     // Moves the elements into block (which holds at least count elements) and frees the old one.
