@@ -1,7 +1,18 @@
 #include "KLV/FetchReadStorage.h"
 
+void CFetchTextList::MakeOwnText()
+{
+    if (!m_block)
+        return;
+    m_text.assign(m_block.get(), m_blockSize);
+    m_block.reset();
+    m_blockSize = 0;
+    m_openStart = m_text.size();
+}
+
 void CFetchTextList::SetAt(int index, std::string_view item)
 {
+    MakeOwnText();
     Span& span = m_spans[static_cast<std::size_t>(index)];
     if (item.size() == span.end - span.start) {
         m_text.replace(span.start, item.size(), item);

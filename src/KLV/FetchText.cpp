@@ -5,27 +5,39 @@
 #include "KLV/Trace.h"
 #include "platform/Text.h"
 
+#include <algorithm>
 #include <cstring>
+#include <memory>
+#include <sys/stat.h>
 
 namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
-// The file's bytes from `offset` on as UTF-8 by the encoding setting: "DOS" is code page
-// 850, "UTF8" and anything else follow the text rule (valid UTF-8 as it is, else
-// Windows-1252). Valid UTF-8 keeps its buffer and offset; a conversion starts at 0.
-std::string DecodeText(std::string& bytes, std::size_t& offset, const std::string& encoding)
+// The rest of the file in a block that is not zero-filled first (a large source is read
+// once, straight into the memory its lines point at); false when a read failed.
+bool ReadRemainingBlock(std::FILE* file, std::shared_ptr<char[]>& block, std::size_t& size)
 {
-    if (encoding == "EBCDIC")
-        for (char& character : bytes)
-            if (character == '\0')
-                character = ' ';
-    const std::string_view text = std::string_view(bytes).substr(offset);
-    if (encoding != "DOS" && trv::IsValidUtf8(text))
-        return std::move(bytes);
-    std::string converted = encoding == "DOS" ? trv::Cp850ToUtf8(text) : trv::Cp1252ToUtf8(text);
-    offset = 0;
-    return converted;
+    struct stat status
+    {
+    };
+    std::size_t capacity = 1 << 16;
+    if (::fstat(::fileno(file), &status) == 0 && status.st_size > 0)
+        capacity = static_cast<std::size_t>(status.st_size) + 1; // + 1: growth shows at once
+    std::unique_ptr<char[]> bytes(new char[capacity]);
+    size = 0;
+    for (;;) {
+        size += std::fread(bytes.get() + size, 1, capacity - size, file);
+        if (size < capacity)
+            break;
+        // The file grew while it was read.
+        std::unique_ptr<char[]> larger(new char[capacity * 2]);
+        std::memcpy(larger.get(), bytes.get(), size);
+        bytes = std::move(larger);
+        capacity *= 2;
+    }
+    block = std::move(bytes);
+    return std::ferror(file) == 0;
 }
 
 // The physical lines of the text from `offset` on, as [start, end) byte ranges without their
@@ -172,30 +184,48 @@ int CFetch::ReadTextFile()
     m_arrLines.RemoveAll();
     if (!m_pOutputFile)
         return -1;
-    std::string bytes;
-    const bool complete = trv::ReadRemainingBytes(m_pOutputFile.get(), bytes);
+    std::shared_ptr<char[]> block;
+    std::size_t size = 0;
+    const bool complete = ReadRemainingBlock(m_pOutputFile.get(), block, size);
     m_pOutputFile.reset();
     if (!complete)
         TRV_TRACE(1, "CFetch::ReadTextFile", "Error leyendo %s", m_strOutputPath.c_str());
+    const std::string_view bytes(block.get(), size);
     std::size_t offset = 0;
-    if (std::string_view(bytes).substr(0, kByteOrderMark.size()) == kByteOrderMark) {
+    if (bytes.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
         m_strAsciiFormat = "UTF8";
         offset = kByteOrderMark.size();
     }
-    std::string text = DecodeText(bytes, offset, m_strAsciiFormat);
+    // "DOS" is code page 850, "UTF8" and anything else follow the text rule (valid UTF-8 as it
+    // is, else Windows-1252). Valid UTF-8 stays in its block; a conversion starts at 0 and the
+    // block goes at once, so the file is never held twice.
+    if (m_strAsciiFormat == "EBCDIC")
+        std::replace(block.get(), block.get() + size, '\0', ' ');
+    std::string converted;
+    const bool keepBlock = m_strAsciiFormat != "DOS" && trv::IsValidUtf8(bytes.substr(offset));
+    if (!keepBlock) {
+        converted = m_strAsciiFormat == "DOS" ? trv::Cp850ToUtf8(bytes.substr(offset))
+                                              : trv::Cp1252ToUtf8(bytes.substr(offset));
+        offset = 0;
+        block.reset();
+    }
 
     if (m_strLineTypeField.empty()) {
-        // The decoded text becomes the lines' buffer: each line is a range of it.
-        m_arrLines.Adopt(std::move(text));
-        const std::string& buffer = m_arrLines.GetBuffer();
+        // The text becomes the lines' buffer: each line is a range of it.
+        if (keepBlock)
+            m_arrLines.AdoptBlock(std::move(block), size);
+        else
+            m_arrLines.Adopt(std::move(converted));
+        const std::string_view buffer = m_arrLines.GetBuffer();
         m_arrLines.ReserveItems(buffer.size() / 64 + 16);
         ForEachLine(buffer, offset, [this](std::size_t start, std::size_t end) {
             m_arrLines.AddRange(start, end);
         });
     } else {
+        const std::string_view text = keepBlock ? bytes : std::string_view(converted);
         CFetchLineTypeAssembler assembler(*this, m_arrLines);
         ForEachLine(text, offset, [&](std::size_t start, std::size_t end) {
-            assembler.AddLine(std::string_view(text).substr(start, end - start));
+            assembler.AddLine(text.substr(start, end - start));
         });
         assembler.Finish();
     }
