@@ -1,7 +1,10 @@
 #pragma once
 
 #include "model/Condicionantes.h"
+#include "model/OrderLine.h"
+#include "model/OrderServices.h"
 #include "model/WareHouses.h"
+#include "platform/OleDate.h"
 
 // The program-wide objects of the demand and fleet models, in one place so that a new plan or a
 // test can start from a clean state.
@@ -11,6 +14,26 @@ struct CModelContext
     CListaCondicionantes requirementDefinitions;
     CProducts products;
     CWareHouses wareHouses;
+    CListaAddOrdersLinesInfo orderLineInfoDefinitions;
+    // The document's planning date.
+    trv::OleDate planningDate;
+
+    // Distinct texts of the orders' derivation. Postcodes and type groups are emptied by each
+    // derivation of the order list; the others only grow, so a text keeps its position.
+    CDistinctTexts postcodes;
+    CDistinctTexts customerCodes;
+    CDistinctTexts cities;
+    CDistinctTexts typeGroups;
+    CDistinctTexts incompatibilityGroups;
+    CDistinctTexts lastTripGroups;
+    CDistinctTexts lastUnloadGroups;
+    CProductLoadGroups loadGroups;
+
+    // Services of later subsystems, not owned; null until wired, and orders then do without.
+    const COrderFleetLookups* fleet = nullptr;
+    const COrderRejections* rejections = nullptr;
+    const CRunningPlan* runningPlan = nullptr;
+    const CLineRouteMeasurement* lineRouteMeasurement = nullptr;
 };
 
 // The one program-wide model context.

@@ -1,0 +1,296 @@
+#pragma once
+
+#include "containers/SmartArray.h"
+#include "model/Condicionantes.h"
+#include "model/OrderLine.h"
+#include "model/TimeWindow.h"
+#include "model/WareHouses.h"
+#include "params/TrevantorVariablesKeys.h"
+#include "platform/OleDate.h"
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+// Order kinds ("ORDER_TYPE").
+enum OrderKind : int
+{
+    ORDER_DELIVERY = 0,
+    ORDER_COLLECTION = 1,
+    ORDER_COLLECTION_EXCLUSIVE = 2,
+    ORDER_COLLECTION_LOOSE = 3,
+    ORDER_DELIVERY_LOOSE = 4,
+};
+
+// Remaining quantity by (index, product): the warehouses' stocks or a vehicle's capacities
+// while a plan is decoded.
+class CRemainingQuantities
+{
+  public:
+    void Resize(int count, int products)
+    {
+        m_products = products;
+        m_values.assign(static_cast<size_t>(count) * static_cast<size_t>(products), 0.0f);
+    }
+    int GetCount() const
+    {
+        return m_products == 0 ? 0 : static_cast<int>(m_values.size()) / m_products;
+    }
+    // 0 for a product beyond the table.
+    float Get(int index, int product) const
+    {
+        if (index < 0 || index >= GetCount() || product < 0 || product >= m_products)
+            return 0;
+        return m_values[static_cast<size_t>(index) * m_products + product];
+    }
+    void Set(int index, int product, float value)
+    {
+        if (index < 0 || index >= GetCount() || product < 0 || product >= m_products)
+            return;
+        m_values[static_cast<size_t>(index) * m_products + product] = value;
+    }
+
+  private:
+    std::vector<float> m_values;
+    int m_products = 0;
+};
+
+// The scalar fields of an order that the optimiser copies of every order at each start.
+struct TOrderPlanFields
+{
+    int32_t index = -1;
+    float maximumReturnDistance = 0;    // "ORDER_DISTANCE_RETORNO_MAX"
+    bool doNotReduceQuantities = true;  // "NO_REDUCIR_CANTIDADES_SALIDA"
+    bool reduceQuantitiesFirst = false; // "PRIORITARIO_REDUCIR_CANTIDADES_SALIDA"
+    int32_t unlinkedMark = 0;
+    int32_t groupOrderIndex = -1;
+    int32_t fareTableIndex = 0;
+    float palletWeight = 0;      // "ORDER_PALLET_WEIGHT"
+    bool deactivated = false;    // "ORDER_DEACTIVATED"
+    bool changedByUser = false;  // "ORDER_USER_CHANGE_STATE"
+    bool considerDocks = false;  // "ORDER_CONSIDER_DOCKS"
+    int32_t partitionNumber = 1; // "PARTITION_NUMBER"
+    int32_t groupingCode = -1;   // "ORDER_AGRUPATION_CODE"
+    bool avoidUnloading = false; // "ORDER_AVOID_UNLOAD"
+    float budget = 0;            // "ORDER_BUDGET"
+    bool deleteIfExists = false; // "DELETE_IF_EXISTS"
+    trv::OleDate fromDay;        // "FROM_DAY"
+    trv::OleDate toDay;          // "TO_DAY"
+    trv::OleDate prefixedDay;    // "PREFIXED_DAY"
+    int32_t prefixedDayOffset = -1;
+    int32_t warehouseIndex = -1;
+    int32_t minimumDaysBetweenRelated = 0;     // "MIN_DAYS_BETWEEN_RELATIONED"
+    int32_t maximumDaysBetweenRelated = 10000; // "MAX_DAYS_BETWEEN_RELATIONED"
+    int32_t relatedOrderIndex = -1;
+    int32_t sameVehicleType = 0;   // "OBLIGATED_SAME_VEHICLE_TYPE"
+    int32_t relationPosition = -1; // "RELATION_CODE_ORDER"
+    int32_t numberOfLines = 0;     // "ORDER_NUMBER_OF_LINES"
+    int32_t possibleRow = -1;
+    int32_t acceptingRows = 0;
+    int32_t possibleDriverRow = -1;
+    int32_t predeterminedSequence = -1;     // "PREDETERMINATED_SEQ"
+    int32_t predeterminedSequenceGroup = 0; // "PREDETERMINATED_SEQ_GROUP"
+    bool applyOrderPerDay = false;          // "APLICAR_ORDEN_POR_DIA"
+    int32_t assigned = 0;                   // "ASSIGNED": 0 free, 1 assigned, 2 fixed
+    int32_t assignedPairRow = -1;
+    int32_t assignedDriverRow = -1;
+    int32_t sweeperDriverIndex = -1;
+    int32_t penaltyEarlyService = 0;   // "ORDER_PENA_SERVICE_BEFORE"
+    int32_t penaltyLateService = 1;    // "ORDER_PENA_SERVICE_AFTER"
+    int32_t assignedTrip = -1;         // "ASSIGNED_TRIP"
+    int32_t assignedSubtrip = -1;      // "ASSIGNED_SUBTRIP"
+    CTimeWindow assignedLoadingWindow; // "ASSIGNED_WAREHOUSE_TIMETABLE"
+    bool realTimeLoaded = false;       // "REAL_TIME_LOADED"
+    int32_t realTimeLoadPool = -1;     // "REAL_TIME_LOAD_POOL_NUMBER"
+    bool realTimeServed = false;       // "REAL_TIME_SERVED"
+    bool roundTrip = false;            // "ROUNDTRIP"
+    bool penaltyByLocation = false;    // "PENALTY_BY_LOCATION"
+    int32_t groupingIndex = 0;
+    int32_t indivisibleGroupingIndex = 0;
+    bool lastOrderOfTrip = false;       // "LAST_ORDER_OF_TRIP"
+    float distributionPlatformCost = 0; // "PLATAFORMA_DISTRIBUCION_COST"
+    float extraKm = 0;                  // "KM_EXTRAS"
+    int32_t extraDrivingMinutes = 0;    // "EXTRA_DRIVE_TIME"
+    int32_t unloadSpeedIndex = -1;      // "UNLOAD_SPEED_INDEX"
+    int32_t kind = ORDER_DELIVERY;      // "ORDER_TYPE"
+    int32_t platformWarehouseIndex = -1;
+    float payToDriver = 0;        // "ORDER_PAY_TO_DRIVER"
+    bool mayStayUnserved = false; // "NOTBESERVED_ALLOWED"
+    int32_t addedByAppend = 0;
+    int32_t priority = 0;           // "ORDER_PRIORITY"
+    int32_t servedFactor = 0;       // "ORDER_SERVED_FACTOR"
+    bool invertCustomers = false;   // "INVERT_CUSTOMERS"
+    bool sortDestinations = false;  // "AUTO_ORDENAR_DESTINOS"
+    bool mergeAutomatically = true; // "AUTOFUSIONAR"
+    trv::OleDate serviceDate;
+    bool loadUnloadSameDay = false; // "LOAD_UNLOAD_SAME_DAY"
+    bool allowPastDates = false;    // "ALLOW_PAST_DATES"
+    bool loadingWindowAdjusted = false;
+    bool windowIsArrivalAndLeave = false;  // "TIME_WINDOW_IS_ARRIVAL_AND_LEAVE"
+    int32_t maximumMinutesFirstToLast = 0; // "MAX_TIME_FIRST_LAST"
+    int32_t minutesToChangeCity = 0;       // "TIME_TO_CHANGE_CITY"
+    bool checkedByManager = false;         // "CHECKED_BY_MANAGER"
+    int32_t heavyLocationMark = 0;
+    int32_t maximumCustomers = 2147483647;    // "MAX_CLIENTS"
+    int32_t maximumSpecialCodes = 2147483647; // "MAX_SPECIAL_CODES"
+    int32_t specialCodeIndex = -1;
+    int32_t tollZoneIndex = -1;  // "ZONA_PEAJE_ID"
+    float tollPrice = 0;         // "PRECIO_PEAJE"
+    bool applyFillMargin = true; // "ORDER_APPLY_MARGEN_LLENADO"
+    float extraQuantity = 0;     // "EXTRA_QUANTITY"
+    int32_t partitionCodeIndex = -1;
+    bool linesOrderedBySortingEngine = false; // "LINEAS_ORDENADAS_POR_GENETICO"
+    bool autoAssignable = false;              // "AUTOASIGNABLE"
+    int32_t grouping = -1;                    // "AGRUPACION"
+    float kmToWarehouse = 0;                  // "KM_TO_WAREHOUSE"
+    int32_t minutesToWarehouse = 0;           // "TIME_TO_WAREHOUSE"
+    float zoneGroupingQuantity = 0;           // "TOTAL_QUANTITY_ZONE_AGRUPACION"
+    float secondZoneGroupingQuantity = 0;     // "TOTAL_QUANTITY_ZONE2_AGRUPACION"
+    float zoneSpeedFactor = 1.0f;             // "ORDER_ZONA_SPEED_FACTOR"
+    int32_t colour = -1;
+    int32_t assignmentChanged = 0; // "ASSIGNED_CHANGED"
+    int32_t reservedInts[2] = {0, 0};
+    float fareKmCost = 0; // "ORDER_FARE_KM_COST"
+    int32_t derivationIndex = -1;
+    int32_t realTimeStartMinute = -1;
+    int32_t realTimeState = 0;
+};
+
+// The order's 21 texts, by their catalogue keys.
+enum OrderText : int
+{
+    ORDER_FARE_ID = 0,
+    GROUPING_INDEX,
+    GROUPING_CODE_INDIVISIBLE,
+    PLATAFORMA_DISTRIBUCION_CODE,
+    ZONA_PEAJE,
+    SPECIAL_CODE,
+    ZONA_COMPATIBILIDAD,
+    ZONA2,
+    GRUPO_ZONA,
+    PREFIXED_RESOURCE,
+    ASSIGNED_TRUCK,
+    ASSIGNED_TRAILER,
+    ASSIGNED_DRIVER,
+    ASSIGNED_ESCOBADO,
+    RELATION_CODE,
+    ORDER_CODE,
+    SERVICE_COLOR,
+    SERVICE_COMMENTS1,
+    SERVICE_COMMENTS2,
+    SECCION_ORIGINAL,
+    GROUP_ORDER,
+    ORDER_TEXT_COUNT,
+};
+
+// One service to deliver or collect goods: its lines, its customer, its loading warehouse, its
+// dates and constraints, and who serves it once planned.
+class COrder : public CPermissionListsVariable
+{
+  public:
+    COrder();
+    COrder(const COrder&) = delete;
+    COrder& operator=(const COrder& source);
+
+    // The scalar fields, the customer's indexes and place integers and the lines' header.
+    void CopyPlanFields(const COrder& source);
+    void ClearAssignment();
+    void MakeUpper();
+
+    // ---- Queries ------------------------------------------------------------------------------
+    bool IsDelivery() const
+    {
+        return plan.kind == ORDER_DELIVERY || plan.kind == ORDER_DELIVERY_LOOSE;
+    }
+    bool IsLocated() const;
+    // The warehouse the order loads at, or null. Without a fixed one, the ranked warehouses of
+    // the nearness table; with "ControlStocks" the first whose remaining stock takes the lines.
+    const CWareHouse* GetLoadingWarehouse(int pairRow, const CRemainingQuantities* vehicleState,
+                                          int node, int* nodeOut, int chosenIndex, bool* stockOk,
+                                          bool ignoreKind) const;
+    const CTimeTable* GetLoadingTimeTable(int pairRow, const CRemainingQuantities* vehicleState,
+                                          int node, int* nodeOut,
+                                          const TLocationData* defaultLocation) const;
+    const TLocationData* GetLoadingLocation(int pairRow, const CRemainingQuantities* vehicleState,
+                                            int node, int* nodeOut,
+                                            const TLocationData* defaultLocation, bool* stockOk,
+                                            bool ignoreKind) const;
+    int GetLoadingNode() const;
+    int GetNode() const;
+    bool LinesFitCapacity(const CRemainingQuantities& vehicles, int vehicleIndex) const;
+    void TakeCapacity(CRemainingQuantities& vehicles, int vehicleIndex) const;
+    bool CanBeLeftUnserved() const;
+    bool IsPlannable() const;
+    bool TimeWindowsOverlap(const CTimeTable& table) const;
+    int GetLargestVolumeLine(float& volume) const;
+    // The row of the pair with the largest first trailer capacity among those not rejecting the
+    // order; -1 when every pair rejects it or no fleet is known.
+    int GetLargestCapacityTrailer() const;
+    static std::string GetOrderKindName(int kind);
+    static void GetOrderKindNames(CSmartStringArray& names);
+
+    // ---- Assignment ---------------------------------------------------------------------------
+    void SetAssignment(int linePosition, int pairRow, const std::string& truckCode,
+                       const std::string& trailerCode, const std::string& driverCode, int trip,
+                       int subtrip, bool fixed, const CTimeWindow& customerWindow,
+                       const CTimeWindow& deliveryLoadingWindow,
+                       const CTimeWindow& collectionLoadingWindow, const std::string& planText);
+    // Records in "ASSIGNED_CHANGED" how a new assignment differs from the running plan.
+    void CompareWithPlan(const std::string& truckCode, const std::string& trailerCode,
+                         const std::string& driverCode, int position, int trip);
+
+    // ---- Permission lists ---------------------------------------------------------------------
+    void AddOrderResourceCodes(const CSmartSortNoRepeatStringArray& nonAllowedResources,
+                               const CSmartSortNoRepeatStringArray& nonAllowedDrivers,
+                               const CSmartSortNoRepeatStringArray& allowedResources,
+                               const CSmartSortNoRepeatStringArray& allowedDrivers) override;
+    CSmartStringArray GetPermissionList(int list) const override;
+
+    std::string& Text(int which) { return texts[static_cast<size_t>(which)]; }
+    const std::string& Text(int which) const { return texts[static_cast<size_t>(which)]; }
+
+    TOrderPlanFields plan;
+    std::string reservedText;
+    COrderLines lines;
+    std::string texts[ORDER_TEXT_COUNT];
+    TRequirementValues requirements;     // "ORDER_REQUIREMENTS"
+    CSmartStringArray informativeValues; // "ORDER_INFORMATIVE_VALUES"
+    CSmartUIntArray relatedOrders;
+    CSmartStringArray permissionLists[kPermissionItems]; // by PermissionList
+    bool permissionFlags[kPermissionItems] = {false, false, true, true};
+    std::shared_ptr<CTruckOrderLines> onBoardLines;
+    CCustomer customer;
+    CWareHouse wareHouse;                // the order's own copy of its loading warehouse
+    CSmartStringArray incompatibleZones; // "LISTA_ZONAS_INCOMPATIBILIDAD"
+    CSmartFloatArray fixedFares;         // "ORDER_FIXED_FARES"
+    CSmartFloatArray fixedReturnFares;   // "ORDER_FIXED_FARES_RETURN"
+    bool alreadyExported = false;        // "ORDER_ALREADY_EXPORTED"
+    int32_t realArrivalTime = 0;         // "HORA_REAL_LLEGADA_MATADERO"
+    std::string fleetServiceId;          // "WEBFLEETID"
+    int32_t lineKinds = 0;               // 1 only bulk, 2 no bulk, 3 both
+    int32_t warehouseProvince = -1;
+
+  private:
+    const CWareHouse* FindRankedWarehouse(int pairRow, const CRemainingQuantities* vehicleState,
+                                          int node, bool* stockOk) const;
+};
+
+// The optimiser's copies of every order, twice over, when partitions are on.
+class COrdersParticionesData
+{
+  public:
+    // With "Particiones" set, 2 × n copies of the n orders, copy k of order k mod n; the
+    // partition count becomes n, the parameter itself stays as it is.
+    void Build(std::span<const COrder* const> orders);
+    int GetSize() const { return m_orders.GetSize(); }
+    const COrder& operator[](int index) const { return *m_orders[index]; }
+    // The number of partitions of the last build: the order count, or 0.
+    int GetPartitionCount() const { return m_partitions; }
+
+  private:
+    CSmartPtrArray<COrder> m_orders;
+    CSmartIntArray m_values;
+    int m_partitions = 0;
+};
