@@ -1,34 +1,8 @@
+#include "AllocationCounter.h"
 #include "model/TimeWindow.h"
 #include "model/WeekDay.h"
 
 #include <benchmark/benchmark.h>
-
-#include <atomic>
-#include <cstdlib>
-#include <new>
-
-// Counts every allocation of the program, so the benchmark shows that a call allocates nothing.
-namespace {
-std::atomic<long long> allocationCount{0};
-} // namespace
-
-__attribute__((noinline)) void* operator new(std::size_t size)
-{
-    allocationCount.fetch_add(1, std::memory_order_relaxed);
-    if (void* block = std::malloc(size ? size : 1))
-        return block;
-    throw std::bad_alloc();
-}
-
-__attribute__((noinline)) void operator delete(void* block) noexcept
-{
-    std::free(block);
-}
-
-__attribute__((noinline)) void operator delete(void* block, std::size_t) noexcept
-{
-    std::free(block);
-}
 
 namespace {
 
@@ -55,7 +29,7 @@ void ComputeServiceStart(benchmark::State& state)
     if (multiDay)
         table.weekDayMask = trv::AllWeekDaysMask & ~trv::WeekDayMaskBit(trv::DayOfWeek::Sunday);
     int arrival = 0;
-    const long long allocationsBefore = allocationCount.load();
+    const long long allocationsBefore = AllocationCount();
     for (auto _ : state) {
         int wait = 0;
         int slack = 0;
@@ -67,7 +41,7 @@ void ComputeServiceStart(benchmark::State& state)
         arrival = arrival >= 3 * MinutesPerDay ? 0 : arrival + 7;
     }
     state.counters["allocations"] =
-        benchmark::Counter(static_cast<double>(allocationCount.load() - allocationsBefore),
+        benchmark::Counter(static_cast<double>(AllocationCount() - allocationsBefore),
                            benchmark::Counter::kAvgIterations);
     state.SetItemsProcessed(state.iterations());
 }
