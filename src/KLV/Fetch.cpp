@@ -428,6 +428,18 @@ void CFetch::ReadMaximumCharacters()
         }
     }
     m_bMaxCharsLoaded = 1;
+    ++m_nMaxCharsStamp;
+}
+
+int CFetch::LineMaxChars(FetchFieldLine& line)
+{
+    if (!m_bMaxCharsLoaded)
+        ReadMaximumCharacters();
+    if (line.maxCharsStamp != m_nMaxCharsStamp) {
+        line.maxChars = GetMaxChars(line.name, 1);
+        line.maxCharsStamp = m_nMaxCharsStamp;
+    }
+    return line.maxChars;
 }
 
 int CFetch::GetMaxChars(const std::string& field, int useDefault)

@@ -106,6 +106,27 @@ struct FetchFileCloser
 };
 
 using FetchTextMap = std::unordered_map<std::string, std::string>;
+// Hashes names by their text. A hasher of its own keeps a table hashing however few names it
+// holds (the standard string hash makes small tables compare every name).
+struct FetchNameHash
+{
+    std::size_t operator()(const std::string& name) const noexcept
+    {
+        return std::hash<std::string_view>{}(name);
+    }
+};
+
+class CFetch;
+// A value read through a linked definition, with the definition whose formats read it (null
+// when the value is this definition's own).
+struct FetchLinkedValue
+{
+    std::string value;
+    const CFetch* formats = nullptr;
+};
+
+// Whether an ADO column type holds real numbers (single, double, decimal, numeric).
+bool IsRealColumnType(long adoType);
 using FetchTextArray = CSmartStringArray;
 // A raw section text: its key=value entries in file order, sections one after another.
 using FetchRawSection = CSmartStringArray;
@@ -421,9 +442,11 @@ class CFetch
                               int required = 0, int direct = 0,
                               const FetchTextMap* variables = nullptr);
     // Appends the items of a list value to `items`; returns the width used to cut them.
+    // `formats`, when given, receives the definition whose formats read the value.
     int GetFieldList(const std::string& name, FetchTextArray& items,
                      const std::string& defaultValue = "", int required = 0, int applyWidth = 0,
-                     int width = -1, int direct = 0, const FetchTextMap* variables = nullptr);
+                     int width = -1, int direct = 0, const FetchTextMap* variables = nullptr,
+                     const CFetch** formats = nullptr);
     CAutoArray<float> GetFieldListFloat(const std::string& name, int required = 0, int direct = 0,
                                         const FetchTextMap* variables = nullptr);
     // An empty item reads as kEmptyListItem.
@@ -528,6 +551,24 @@ class CFetch
                              int& computed, int isExpression, const FetchTextMap* variables);
     // The value at the current position state in the current record.
     std::string ReadRawValue();
+    // The value at a field's place in the current record (named columns resolved on first use
+    // after each opening).
+    void ReadRawValue(FetchFieldPlace& place, std::string& value);
+    // The compiled line of a field, null for none (the record cache made current first).
+    FetchFieldLine* FindFieldLine(const std::string& name);
+    // GetField on the field's line: the text (valid until the next read) and the definition
+    // whose formats read it.
+    const std::string& ReadField(FetchFieldLine* line, const std::string& name, int& linked,
+                                 const CFetch*& formats, int list, int direct,
+                                 const FetchTextMap* variables);
+    // The typed getters' read: the text, or null when empty (reported when required).
+    const std::string* ReadTypedField(const std::string& name, int required, int direct,
+                                      const FetchTextMap* variables, const CFetch*& formats);
+    // XML and JSON reads find paths as columns of the document read.
+    bool IsStructuredRead() const;
+    void ResolveDocumentPlace(FetchFieldLine& line);
+    // GetMaxChars(name, 1) of the line, looked up once per loading of the widths.
+    int LineMaxChars(FetchFieldLine& line);
     // The value set for the field in the current output record, "" when none.
     std::string GetOutputValue(const std::string& name);
     int GetIntOperand(const std::string& text, const FetchTextMap* variables);
@@ -555,17 +596,24 @@ class CFetch
                          std::string& column);
     int ProcessLinkingFields(std::string& source, std::string& linking, std::string& linked);
 
-    // "DDMMYYYY[ time]" from a text in the DATE format (the linked one when set).
-    std::string FromDateFormat(const std::string& text) const;
+    // "DDMMYYYY[ time]" from a text in the DATE format (that of `formats`, a linked
+    // definition, when it has one).
+    std::string FromDateFormat(const std::string& text, const CFetch* formats = nullptr) const;
+    // Day, month and year of a date text as FromDateFormat reads it, without allocating; false
+    // when they are not numbers.
+    bool ParseDate(std::string_view text, const CFetch* formats, int& day, int& month,
+                   int& year) const;
+    const std::string& DateFormatFor(const CFetch* formats) const;
+    const std::string& TimeFormatFor(const CFetch* formats) const;
     // The Monday of the week the text names in a format with W.
     std::string WeekToDateText(const std::string& text, const std::string& format) const;
     // Minutes in the TIME format; "" for the unset time; "-" in front of negative times.
     std::string FormatMinutes(int minutes) const;
-    // A time text in the TIME format (the linked one when set) to minutes; "UNDEFINED_TIME" is
-    // the unset time, "" is 0.
-    int ParseTime(std::string text) const;
+    // A time text in the TIME format (that of `formats` when it has one) to minutes;
+    // "UNDEFINED_TIME" is the unset time, "" is 0.
+    int ParseTime(std::string_view text, const CFetch* formats = nullptr) const;
     // Upper-cases the text in place and compares it with the BOOL true text.
-    int IsTrueText(std::string& text) const;
+    int IsTrueText(std::string& text, const CFetch* formats = nullptr) const;
     std::string VariantToText(const trv::FieldValue& value) const;
     std::string GetDateText(const std::string& name, const std::string& defaultText, int required,
                             int direct, const FetchTextMap* variables);
@@ -584,12 +632,13 @@ class CFetch
     // reading?) and empties them. True (continue) when there were none or the answer is yes.
     bool ReportRequiredMessages();
 
-    // Formats of the definition a linked value came from; win over the own ones when set.
-    std::string m_strLinkedBoolTrue;
-    std::string m_strLinkedBoolFalse;
-    std::string m_strLinkedTimeFormat;
-    std::string m_strLinkedDateFormat;
-    int m_nLinkedDecimals = 0;
+    // Values of fields without a line, and of fields computed from the output record.
+    std::string m_strFieldValue;
+    std::string m_strDirectValue;
+    // Bumped when a source opens (a recordset, a sheet, an XML or JSON document) and when the
+    // widths are loaded: what field lines resolved against the old one is found again.
+    unsigned m_nSourceStamp = 1;
+    unsigned m_nMaxCharsStamp = 1;
     // Position state of the field being read or written.
     int m_nPosition = -1;
     int m_nLength = -1;
@@ -604,7 +653,7 @@ class CFetch
 
     // Compiled field lines, indexed by field name.
     std::vector<FetchFieldLine> m_arrFieldLines;
-    std::unordered_map<std::string, int> m_mapFieldLineIndex;
+    std::unordered_map<std::string, int, FetchNameHash> m_mapFieldLineIndex;
     // What the compiled lines were classified for.
     std::string m_strClassifiedName;
     std::string m_strClassifiedFile;
@@ -630,6 +679,9 @@ class CFetch
     // see FetchOutput.cpp for the other answers.
     int SetField(const std::string& name, const std::string& value, int append = 0,
                  const TFetchColumnType* columnType = nullptr, int storeOnly = 0);
+    // SetField on the field's line (null: none), found by the caller.
+    int SetFieldOnLine(FetchFieldLine* line, const std::string& name, const std::string& value,
+                       int append, const TFetchColumnType* columnType, int storeOnly);
     void StoreOutputValue(const std::string& name, const std::string& text, int append,
                           const TFetchColumnType* columnType, bool isText = false);
     void StoreLineValue(int place, const std::string& text, int append);
@@ -739,7 +791,7 @@ class CFetch
     std::vector<char> m_arrOutIsText;         // the place holds a text value (qualified)
     std::string m_strSumFieldSeparator;
     // Field name -> slot of m_arrSetNames, valid while its stamp is m_nSetStamp.
-    std::unordered_map<std::string, std::pair<int, unsigned>> m_mapSetIndex;
+    std::unordered_map<std::string, std::pair<int, unsigned>, FetchNameHash> m_mapSetIndex;
     unsigned m_nSetStamp = 1;
     // JSON targets: one object per written line, written out by Close.
     std::unique_ptr<Json::Value, FetchJsonDeleter> m_jsonDocument;
@@ -765,9 +817,9 @@ class CFetch
 
     // The value of a link (GetField's hook): `tail` holds definition, field and tail ("LIST",
     // "DEFAULT=..."); `list` joins the values of every linked record.
-    std::string ReadLinkedField(std::string& tail, const std::string& linking,
-                                const std::string& linked, int& linkedFlag, int list,
-                                const FetchTextMap* variables);
+    FetchLinkedValue ReadLinkedField(std::string& tail, const std::string& linking,
+                                     const std::string& linked, int& linkedFlag, int list,
+                                     const FetchTextMap* variables);
     // The child for the name, searched for the current record's linking values; -1 when it
     // cannot be made or no linked record matches.
     int FindLinkedFetch(const std::string& name, const std::string& linking,
@@ -883,7 +935,9 @@ class CFetch
     // Reading rows.
     int IsDatabaseEOF();
     int MoveNextDatabase();
-    std::string ReadDatabaseValue();
+    void ReadDatabaseValue(FetchFieldPlace& place, std::string& value);
+    // The place's column index (and type) in the open recordset or sheet, once per opening.
+    void ResolveSourceColumn(FetchFieldPlace& place);
 
     // Writing rows: the record (line -1) or list line `line` with its values, insert or update
     // by key. False (traced, m_strLastError set) when the row could not be written.
@@ -904,11 +958,16 @@ class CFetch
     int OpenExcelSource(int mode);
     int IsExcelEOF() const;
     int MoveNextExcel();
-    std::string ReadExcelValue() const;
+    void ReadExcelValue(FetchFieldPlace& place, std::string& value);
+    // The sheet's column of a header (names compared ignoring case), -1 for none.
+    int SheetColumnIndex(const std::string& column) const;
     // The current row's cell of a sheet column; null when there is none.
     const trv::XlsxCell* CurrentExcelCell(const std::string& column) const;
+    // The same for a field's place, its column found once per opening.
+    const trv::XlsxCell* CurrentExcelCell(FetchFieldPlace& place);
     // The ADO type a database column of the current cell's value would have.
     long ExcelFieldType(const std::string& column) const;
+    static long ExcelCellType(const trv::XlsxCell* cell);
     // The cell an output value becomes, by the type of the writer that set it.
     trv::XlsxCell ExcelCellOfValue(std::size_t place, const std::string& value) const;
     bool WriteExcelValues(const std::vector<std::string>& values);

@@ -12,22 +12,50 @@
 
 namespace {
 
-// Splits "date time" at its last blank: the time part keeps the blank.
-std::string CutTimePart(std::string& text)
+// Where the day, month and year of a date text are under its format. A text with a time
+// ("date time", split at its last blank) is read with the format up to its last blank; the time
+// part keeps its blank.
+struct DateTextParts
 {
+    std::string_view date;
+    std::string_view time;
+    std::string_view format;
+    bool weeks = false; // the format counts weeks: the parts are not filled
+    std::string_view day;
+    std::string_view month;
+    std::string_view year;
+};
+
+DateTextParts SplitDateText(std::string_view text, std::string_view format)
+{
+    DateTextParts parts;
+    parts.date = text;
     const std::size_t blank = text.rfind(' ');
-    if (blank == std::string::npos)
-        return {};
-    std::string time = text.substr(blank);
-    text.erase(blank);
-    return time;
+    if (blank != std::string_view::npos) {
+        parts.time = text.substr(blank);
+        parts.date = text.substr(0, blank);
+        const std::size_t formatBlank = format.rfind(' ');
+        if (formatBlank != std::string_view::npos)
+            format = format.substr(0, formatBlank);
+    }
+    parts.format = format;
+    parts.weeks = format.find('W') != std::string_view::npos;
+    if (parts.weeks)
+        return parts;
+    parts.day = ExtractByMaskView('D', parts.date, format);
+    parts.month = ExtractByMaskView('M', parts.date, format);
+    parts.year = ExtractByMaskView('Y', parts.date, format);
+    return parts;
 }
 
-std::string PadPart(std::string value, std::size_t shortLength, const char* prefix)
+// A one-digit day or month gets a leading zero, a two-digit year the century.
+std::string_view DayPad(std::string_view part)
 {
-    if (value.size() == shortLength)
-        value.insert(0, prefix);
-    return value;
+    return part.size() == 1 ? "0" : "";
+}
+std::string_view YearPad(std::string_view part)
+{
+    return part.size() == 2 ? "20" : "";
 }
 
 } // namespace
@@ -45,31 +73,71 @@ std::string CFetch::ToDateFormat(const std::string& date) const
     return result + timePart;
 }
 
-std::string CFetch::FromDateFormat(const std::string& text) const
+const std::string& CFetch::DateFormatFor(const CFetch* formats) const
 {
-    std::string format = m_strLinkedDateFormat.empty() ? m_strDateFormat : m_strLinkedDateFormat;
+    return formats && !formats->m_strDateFormat.empty() ? formats->m_strDateFormat
+                                                        : m_strDateFormat;
+}
+
+const std::string& CFetch::TimeFormatFor(const CFetch* formats) const
+{
+    return formats && !formats->m_strTimeFormat.empty() ? formats->m_strTimeFormat
+                                                        : m_strTimeFormat;
+}
+
+std::string CFetch::FromDateFormat(const std::string& text, const CFetch* formats) const
+{
     if (text.empty())
         return {};
-    std::string date = text;
-    const std::string timePart = CutTimePart(date);
-    if (!timePart.empty()) {
-        const std::size_t formatBlank = format.rfind(' ');
-        if (formatBlank != std::string::npos)
-            format.erase(formatBlank);
+    const DateTextParts parts = SplitDateText(text, DateFormatFor(formats));
+    if (parts.weeks)
+        return WeekToDateText(std::string(parts.date), std::string(parts.format)) +
+               std::string(parts.time);
+    std::string result;
+    for (const std::string_view piece : {DayPad(parts.day), parts.day, DayPad(parts.month),
+                                         parts.month, YearPad(parts.year), parts.year, parts.time})
+        result += piece;
+    return result;
+}
+
+bool CFetch::ParseDate(std::string_view text, const CFetch* formats, int& day, int& month,
+                       int& year) const
+{
+    if (text.empty())
+        return false;
+    // The normalised text "DDMMYYYY[ time]" is built on the stack; a format with weeks, or a
+    // text longer than any date, goes through FromDateFormat.
+    const DateTextParts parts = SplitDateText(text, DateFormatFor(formats));
+    const std::string_view pieces[] = {DayPad(parts.day), parts.day,           DayPad(parts.month),
+                                       parts.month,       YearPad(parts.year), parts.year,
+                                       parts.time};
+    std::size_t total = 0;
+    for (const std::string_view piece : pieces)
+        total += piece.size();
+    char normalised[64];
+    std::string fallback;
+    std::string_view date;
+    if (parts.weeks || total > sizeof normalised) {
+        fallback = FromDateFormat(std::string(text), formats);
+        date = fallback;
+    } else {
+        std::size_t size = 0;
+        for (const std::string_view piece : pieces) {
+            std::copy(piece.begin(), piece.end(), normalised + size);
+            size += piece.size();
+        }
+        date = std::string_view(normalised, size);
     }
-    if (format.find('W') != std::string::npos)
-        return WeekToDateText(date, format) + timePart;
-    const std::string day = PadPart(ExtractByMask('D', date, format), 1, "0");
-    const std::string month = PadPart(ExtractByMask('M', date, format), 1, "0");
-    const std::string year = PadPart(ExtractByMask('Y', date, format), 2, "20");
-    return day + month + year + timePart;
+    return date.size() >= 8 && trv::TryParseInt(date.substr(0, 2), day) &&
+           trv::TryParseInt(date.substr(2, 2), month) && trv::TryParseInt(date.substr(4, 4), year);
 }
 
 std::string CFetch::WeekToDateText(const std::string& text, const std::string& format) const
 {
     const std::string weekText = ExtractByMask('W', text, format);
     const int week = weekText.empty() ? 1 : trv::ParseInt(weekText);
-    std::string yearText = PadPart(ExtractByMask('Y', text, format), 2, "20");
+    const std::string_view yearPart = ExtractByMaskView('Y', text, format);
+    std::string yearText = std::string(YearPad(yearPart)).append(yearPart);
     if (yearText.empty())
         yearText = trv::FormatC("%4d", trv::OleDate::GetCurrentTime().GetYear());
     trv::OleDate day(trv::ParseInt(yearText), 1, 1);
@@ -99,22 +167,21 @@ std::string CFetch::FormatMinutes(int minutes) const
     return minutes < 0 ? "-" + result : result;
 }
 
-int CFetch::ParseTime(std::string text) const
+int CFetch::ParseTime(std::string_view text, const CFetch* formats) const
 {
     const bool negative = text.starts_with('-');
     if (negative)
-        text.erase(0, 1);
-    const std::string& format =
-        m_strLinkedTimeFormat.empty() ? m_strTimeFormat : m_strLinkedTimeFormat;
+        text.remove_prefix(1);
+    const std::string& format = TimeFormatFor(formats);
     if (text.empty())
         return 0;
     if (text == "UNDEFINED_TIME")
         return kUnsetTime;
     const std::size_t blank = text.rfind(' ');
-    if (blank != std::string::npos)
-        text.erase(0, blank + 1);
-    const long long hours = trv::ParseInt(ExtractByMask('H', text, format));
-    const long long minutes = trv::ParseInt(ExtractByMask('M', text, format));
+    if (blank != std::string_view::npos)
+        text.remove_prefix(blank + 1);
+    const long long hours = trv::ParseInt(ExtractByMaskView('H', text, format));
+    const long long minutes = trv::ParseInt(ExtractByMaskView('M', text, format));
     const long long total = negative ? -(hours * 60) - minutes : hours * 60 + minutes;
     // Absurd texts must not overflow into the unset marker or beyond.
     if (total <= kUnsetTime || total > 2147483647LL)
@@ -122,13 +189,14 @@ int CFetch::ParseTime(std::string text) const
     return static_cast<int>(total);
 }
 
-int CFetch::IsTrueText(std::string& text) const
+int CFetch::IsTrueText(std::string& text, const CFetch* formats) const
 {
     text = trv::ToUpper(text);
     const int number = trv::ParseInt(text);
     if (number != 0)
         text = trv::FormatInt(number);
-    const std::string& trueText = m_strLinkedBoolTrue.empty() ? m_strBoolTrue : m_strLinkedBoolTrue;
+    const std::string& trueText =
+        formats && !formats->m_strBoolTrue.empty() ? formats->m_strBoolTrue : m_strBoolTrue;
     return text == trueText ? 1 : 0;
 }
 
@@ -162,25 +230,28 @@ std::string CFetch::GetDateText(const std::string& name, const std::string& defa
                                 int required, int direct, const FetchTextMap* variables)
 {
     int linked = 0;
-    std::string value = GetField(name, linked, 0, direct, variables);
+    const CFetch* formats = nullptr;
+    std::string value = ReadField(FindFieldLine(name), name, linked, formats, 0, direct, variables);
     if (value.empty()) {
         if (required)
             CheckRequiredField(name, linked);
         value = defaultText;
+        formats = nullptr;
     }
-    return FromDateFormat(value);
+    return FromDateFormat(value, formats);
 }
 
 CSmartIntArray CFetch::GetFieldListTime(const std::string& name, int minimum, int maximum,
                                         int required, int direct, const FetchTextMap* variables)
 {
     FetchTextArray items;
-    GetFieldList(name, items, "", required, 0, -1, direct, variables);
+    const CFetch* formats = nullptr;
+    GetFieldList(name, items, "", required, 0, -1, direct, variables, &formats);
     CSmartIntArray minutes;
     for (const std::string& item : items) {
         if (item.empty())
             continue;
-        int value = ParseTime(item);
+        int value = ParseTime(item, formats);
         if (minimum != -1 && value < minimum)
             value = minimum;
         if (maximum != -1 && value > maximum)
@@ -222,9 +293,15 @@ void CFetch::CheckRequiredField(const std::string& name, int linked)
     };
     std::string location;
     if (!linked) {
-        location = database
-                       ? databaseLocation(m_strColumn)
-                       : TranslateFormat("RequiredPosition", m_nPosition, m_nRecord, m_strFile);
+        // The place the field was read from: its line's, or the one parsed last.
+        const auto index = m_mapFieldLineIndex.find(name);
+        const FetchFieldLine* line =
+            index == m_mapFieldLineIndex.end() ? nullptr : &m_arrFieldLines[index->second];
+        const bool placed = line && (line->placeParsed || line->pathStamp != 0);
+        const std::string& column = placed ? line->place.column : m_strColumn;
+        const int position = placed ? line->place.position : m_nPosition;
+        location = database ? databaseLocation(column)
+                            : TranslateFormat("RequiredPosition", position, m_nRecord, m_strFile);
     } else {
         const auto found = m_mapFields.find(name);
         if (found != m_mapFields.end()) {

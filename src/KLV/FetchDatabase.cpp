@@ -312,6 +312,7 @@ bool CFetch::OpenRecordset(std::string& statement, const std::string& orderBy, i
     m_strQuery = statement;
     TRV_TRACE(2, "CFetch::OpenRecordset", "OpenRecordset Consulta: %s", statement.c_str());
     CAdoDB* database = CurrentConnection();
+    ++m_nSourceStamp; // the fields find their columns in the new rows
     m_pRecordset = CreateAdoRecordset(database ? database->m_pConnection : nullptr, statement,
                                       adOpenDynamic, adLockOptimistic, adCmdText, m_strErrorText);
     if (!m_strErrorText.empty()) {
@@ -513,21 +514,57 @@ int CFetch::MoveNextDatabase()
     return 1;
 }
 
-std::string CFetch::ReadDatabaseValue()
+bool IsRealColumnType(long adoType)
 {
-    if (m_pWorkbook)
-        return ReadExcelValue();
-    if (m_strColumn.empty() || !m_pRecordset)
-        return {};
+    constexpr long kSingle = 4, kDouble = 5, kDecimal = 14, kNumeric = 131;
+    return adoType == kSingle || adoType == kDouble || adoType == kDecimal || adoType == kNumeric;
+}
+
+void CFetch::ResolveSourceColumn(FetchFieldPlace& place)
+{
+    if (place.sourceStamp == m_nSourceStamp)
+        return;
+    place.columnIndex = -1;
+    place.floatColumn = false;
+    if (m_pWorkbook) {
+        place.columnIndex = SheetColumnIndex(place.column);
+        place.sourceStamp = m_nSourceStamp;
+        return;
+    }
+    const trv::AdoRecordsetPtr rows = m_pRecordset ? m_pRecordset->GetRecordset() : nullptr;
+    if (!rows)
+        return; // nothing open: found when a source is
+    place.sourceStamp = m_nSourceStamp;
+    try {
+        const std::size_t index = rows->FieldIndex(place.column);
+        place.columnIndex = static_cast<int>(index);
+        place.floatColumn = IsRealColumnType(rows->Field(index).type);
+    } catch (const trv::AdoError& error) {
+        TRV_TRACE(1, "CFetch::ReadRawValue", "%s: %s %s", m_strName.c_str(), place.column.c_str(),
+                  error.Description().c_str());
+    }
+}
+
+void CFetch::ReadDatabaseValue(FetchFieldPlace& place, std::string& value)
+{
+    value.clear();
+    if (m_pWorkbook) {
+        ReadExcelValue(place, value);
+        return;
+    }
+    if (place.column.empty() || !m_pRecordset)
+        return;
     const trv::AdoRecordsetPtr rows = m_pRecordset->GetRecordset();
     if (!rows || rows->IsEOF())
-        return {};
+        return;
+    ResolveSourceColumn(place);
+    if (place.columnIndex < 0)
+        return;
     try {
-        return VariantToText(rows->Value(rows->FieldIndex(m_strColumn)));
+        value = VariantToText(rows->Value(static_cast<std::size_t>(place.columnIndex)));
     } catch (const trv::AdoError& error) {
-        TRV_TRACE(1, "CFetch::ReadRawValue", "%s: %s %s", m_strName.c_str(), m_strColumn.c_str(),
+        TRV_TRACE(1, "CFetch::ReadRawValue", "%s: %s %s", m_strName.c_str(), place.column.c_str(),
                   error.Description().c_str());
-        return {};
     }
 }
 

@@ -174,6 +174,7 @@ int CFetch::OpenExcelSource(int mode)
     }
     workbook->addsColumns = workbook->table.headers.empty();
     m_pWorkbook = std::move(workbook);
+    ++m_nSourceStamp; // the fields find their columns in the new sheet
 
     if (!GetPrimaryKeys() || !GetDeletingFields()) {
         m_pWorkbook.reset();
@@ -254,29 +255,54 @@ const trv::XlsxCell* CFetch::CurrentExcelCell(const std::string& column) const
     return &row[static_cast<std::size_t>(index)];
 }
 
-std::string CFetch::ReadExcelValue() const
+const trv::XlsxCell* CFetch::CurrentExcelCell(FetchFieldPlace& place)
 {
-    const trv::XlsxCell* cell = CurrentExcelCell(m_strColumn);
+    const CFetchWorkbook& workbook = *m_pWorkbook;
+    if (!workbook.hasCurrentRow || place.column.empty())
+        return nullptr;
+    ResolveSourceColumn(place);
+    const std::vector<trv::XlsxCell>& row = workbook.table.rows[workbook.currentRow];
+    if (place.columnIndex < 0 || static_cast<std::size_t>(place.columnIndex) >= row.size())
+        return nullptr;
+    return &row[static_cast<std::size_t>(place.columnIndex)];
+}
+
+int CFetch::SheetColumnIndex(const std::string& column) const
+{
+    return m_pWorkbook->table.ColumnIndex(column);
+}
+
+void CFetch::ReadExcelValue(FetchFieldPlace& place, std::string& value)
+{
+    const trv::XlsxCell* cell = CurrentExcelCell(place);
     if (!cell)
-        return {};
+        return;
     // The value a database column of the cell's type gives, in the definition's formats.
     switch (cell->kind) {
     case trv::XlsxCellKind::Empty:
-        return {};
+        return;
     case trv::XlsxCellKind::Text:
-        return cell->text;
+        value = cell->text;
+        return;
     case trv::XlsxCellKind::Boolean:
-        return VariantToText(cell->number != 0);
+        value = VariantToText(cell->number != 0);
+        return;
     case trv::XlsxCellKind::Number:
-        return VariantToText(cell->number);
+        value = VariantToText(cell->number);
+        return;
     default:
-        return VariantToText(trv::OleDate(cell->number));
+        value = VariantToText(trv::OleDate(cell->number));
+        return;
     }
 }
 
 long CFetch::ExcelFieldType(const std::string& column) const
 {
-    const trv::XlsxCell* cell = CurrentExcelCell(column);
+    return ExcelCellType(CurrentExcelCell(column));
+}
+
+long CFetch::ExcelCellType(const trv::XlsxCell* cell)
+{
     if (!cell)
         return trv::AdoType::Empty;
     switch (cell->kind) {
@@ -360,6 +386,7 @@ bool CFetch::WriteExcelValues(const std::vector<std::string>& values)
         int column = table.ColumnIndex(name);
         if (column < 0 && (workbook.addsColumns || m_bSameFieldName)) {
             table.headers.push_back(name);
+            ++m_nSourceStamp;
             for (auto& row : table.rows)
                 row.emplace_back();
             column = static_cast<int>(table.headers.size()) - 1;

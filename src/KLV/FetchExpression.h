@@ -116,6 +116,25 @@ struct FetchChoice
     std::string text;
 };
 
+class CFetch;
+
+// Where a field's value lives in the source: a column of a separated line, a start and a
+// length of a fixed-width one, an INI entry's value index, or a named database or workbook
+// column. Named columns are resolved to their index in the open source once per opening.
+struct FetchFieldPlace
+{
+    int position = -1;
+    int length = -1;
+    int listWidth = -1;
+    char pad = '#';
+    std::string column;
+    // Database and workbook sources: the column's index (-1: the source lacks it) and whether
+    // it holds real numbers, valid while `sourceStamp` is the definition's source stamp.
+    int columnIndex = -1;
+    bool floatColumn = false;
+    unsigned sourceStamp = 0;
+};
+
 // The compiled form of one field line.
 struct FetchFieldLine
 {
@@ -141,15 +160,20 @@ struct FetchFieldLine
     // Places: the source part parsed once (position state and what is left of the text).
     bool placeParsed = false;
     int placeOk = 0;
-    int position = -1;
-    int length = -1;
-    int listWidth = -1;
-    char pad = '#';
-    std::string column;
+    FetchFieldPlace place;
     std::string rest; // "DEFAULT=..." or the link's definition, field and tail
+    // The MAXIMUM_CHARACTERS width (with the default), valid while `maxCharsStamp` is the
+    // definition's.
+    int maxChars = -1;
+    unsigned maxCharsStamp = 0;
 
-    // Value cached for the current record (valid while `cacheStamp` is the definition's).
+    // XML and JSON paths: the source stamp of the document the place was found in (0: none).
+    unsigned pathStamp = 0;
+
+    // Value cached for the current record (valid while `cacheStamp` is the definition's), and
+    // the definition whose formats read it (a linked one, or this one).
     std::string cachedValue;
+    const CFetch* cachedFormats = nullptr;
     unsigned cacheStamp = 0;
     // Being evaluated: a read of the field now is a reference to itself.
     bool evaluating = false;

@@ -71,9 +71,9 @@ void CFetch::ClassifyFields()
         // and links may report their errors, so both are parsed when read.
         if (line.kind == LINE_POSITION && !structuredRead && !line.argument.starts_with('(')) {
             line.rest = line.argument;
-            line.placeOk = ParseFieldSource(line.rest, line.position, line.length, line.listWidth,
-                                            line.column);
-            line.pad = m_chPad;
+            line.placeOk = ParseFieldSource(line.rest, line.place.position, line.place.length,
+                                            line.place.listWidth, line.place.column);
+            line.place.pad = m_chPad;
             line.placeParsed = true;
         }
         m_mapFieldLineIndex.emplace(name, static_cast<int>(m_arrFieldLines.size()));
@@ -136,23 +136,30 @@ void CFetch::ClearFieldCache()
 std::string CFetch::GetField(const std::string& name, int& linked, int list, int direct,
                              const FetchTextMap* variables)
 {
-    m_strLinkedBoolTrue.clear();
-    m_strLinkedBoolFalse.clear();
-    m_strLinkedTimeFormat.clear();
-    m_strLinkedDateFormat.clear();
-    m_nLinkedDecimals = 0;
+    const CFetch* formats = nullptr;
+    return ReadField(FindFieldLine(name), name, linked, formats, list, direct, variables);
+}
 
+FetchFieldLine* CFetch::FindFieldLine(const std::string& name)
+{
     // Someone emptied the cache (a new record, Init): the compiled lines' values go with it.
     if (m_mapFieldCache.empty())
         ClearFieldCache();
-
     const auto index = m_mapFieldLineIndex.find(name);
-    FetchFieldLine* line =
-        index == m_mapFieldLineIndex.end() ? nullptr : &m_arrFieldLines[index->second];
+    return index == m_mapFieldLineIndex.end() ? nullptr : &m_arrFieldLines[index->second];
+}
+
+const std::string& CFetch::ReadField(FetchFieldLine* line, const std::string& name, int& linked,
+                                     const CFetch*& formats, int list, int direct,
+                                     const FetchTextMap* variables)
+{
+    static const std::string kNoValue;
+    formats = this;
     if (!m_bNoFieldCache) {
         if (line) {
             if (line->cacheStamp == m_nFieldCacheStamp) {
                 ++m_nCacheHits;
+                formats = line->cachedFormats;
                 return line->cachedValue;
             }
         } else {
@@ -166,12 +173,12 @@ std::string CFetch::GetField(const std::string& name, int& linked, int list, int
     }
 
     if (m_bFieldDepthExceeded)
-        return {};
+        return kNoValue;
     if (m_nFieldDepth >= kMaxFieldDepth || (line && line->evaluating)) {
         m_bFieldDepthExceeded = 1;
         TRV_TRACE(1, "CFetch::GetField",
                   "Field: %s refers to itself through other fields; read as empty", name.c_str());
-        return {};
+        return kNoValue;
     }
 
     struct DepthGuard
@@ -195,11 +202,16 @@ std::string CFetch::GetField(const std::string& name, int& linked, int list, int
 
     std::string argument;
     if (direct || variables) {
-        std::string result;
+        // Computed from the output record: never kept as the record's value.
+        std::string& result = m_strDirectValue;
         const auto entry = variables ? variables->find(name) : FetchTextMap::const_iterator();
         const bool computed = variables && entry != variables->end() && !entry->second.empty();
         if (!computed) {
-            result = GetOutputValue(name);
+            const std::string* set = FindSetValue(name);
+            if (set)
+                result = *set;
+            else
+                result.clear();
         } else {
             int needs = 0;
             int isComputed = 0;
@@ -214,9 +226,12 @@ std::string CFetch::GetField(const std::string& name, int& linked, int list, int
         return result;
     }
 
+    // The value is built where it is kept: in the line, or beside the cache for a field
+    // without one.
+    std::string& result = line ? line->cachedValue : m_strFieldValue;
+    result.clear();
     int needs = 1;
     int computed = 0;
-    std::string result;
     // SAMEFIELDNAME: a database field without a line is the column of its own name.
     const bool ownColumn = m_bSameFieldName && m_nKind == FETCH_KIND_DATABASE &&
                            (!line || line->kind == LINE_UNDEFINED);
@@ -233,36 +248,37 @@ std::string CFetch::GetField(const std::string& name, int& linked, int list, int
     } else {
         std::string linking;
         std::string linkedFields;
+        if (line && !ownColumn && !line->placeParsed && line->kind == LINE_POSITION &&
+            !line->argument.starts_with('(') && IsStructuredRead())
+            ResolveDocumentPlace(*line);
+        const bool placed = line && !ownColumn && (line->placeParsed || line->pathStamp != 0);
+        FetchFieldPlace* place = placed ? &line->place : nullptr;
         int placeOk = 0;
-        if (line && line->placeParsed) {
-            // The place was parsed when the line was classified.
-            m_nPosition = line->position;
-            m_nLength = line->length;
-            m_nListWidth = line->listWidth;
-            m_chPad = line->pad;
-            m_strColumn = line->column;
-            argument = line->rest;
+        if (placed) {
+            // The place was parsed when the line was classified (or the document was read).
             placeOk = line->placeOk;
         } else {
             if (line && !ownColumn)
                 argument = line->argument;
             placeOk = ProcessINILine(argument, linking, linkedFields);
         }
+        const std::string& tail = placed ? line->rest : argument;
         if (!placeOk) {
             WriteTrace(__FILE_NAME__, __LINE__, "CFetch::GetField", 3, true,
                        "Field: %s=    ProcessINILine ha devuelto FALSE, INILine=%s", name.c_str(),
-                       argument.c_str());
-            return {};
+                       tail.c_str());
+            result.clear();
+            return kNoValue;
         }
-        if (argument.empty()) {
-            result = ReadRawValue();
+        if (tail.empty() || tail.starts_with("DEFAULT=")) {
+            if (place)
+                ReadRawValue(*place, result);
+            else
+                result = ReadRawValue();
             linked = 0;
-        } else if (argument.starts_with("DEFAULT=")) {
             // A place with a default: the place's value, else the default's.
-            result = ReadRawValue();
-            linked = 0;
-            if (result.empty()) {
-                const std::string fallback = argument.substr(8);
+            if (result.empty() && !tail.empty()) {
+                const std::string fallback = tail.substr(8);
                 if (fallback.starts_with("VALUE="))
                     result = fallback.substr(6);
                 else
@@ -271,7 +287,10 @@ std::string CFetch::GetField(const std::string& name, int& linked, int list, int
         } else {
             // A link to another definition (FetchLinks.cpp).
             linked = 1;
-            result = ReadLinkedField(argument, linking, linkedFields, linked, list, nullptr);
+            FetchLinkedValue read =
+                ReadLinkedField(argument, linking, linkedFields, linked, list, nullptr);
+            result = std::move(read.value);
+            formats = read.formats;
         }
     }
 
@@ -279,19 +298,41 @@ std::string CFetch::GetField(const std::string& name, int& linked, int list, int
     TrimInPlace(result);
     // A value that depends on a field referring to itself is empty, and is not kept: read
     // again, it stops (and is traced) again.
-    if (m_bFieldDepthExceeded)
-        return {};
+    if (m_bFieldDepthExceeded) {
+        result.clear();
+        return kNoValue;
+    }
     WriteTrace(__FILE_NAME__, __LINE__, "CFetch::GetField", 3, true, "Field: %s=%s", name.c_str(),
                result.c_str());
     if (!m_bNoFieldCache) {
         if (line) {
-            line->cachedValue = result;
             line->cacheStamp = m_nFieldCacheStamp;
+            line->cachedFormats = formats;
         } else {
             m_mapFieldCache[name] = result;
         }
     }
     return result;
+}
+
+bool CFetch::IsStructuredRead() const
+{
+    return (m_nKind == FETCH_KIND_XML || m_nKind == FETCH_KIND_JSON) && !m_strSeparator.empty() &&
+           m_nMode != FETCH_MODE_WRITE;
+}
+
+void CFetch::ResolveDocumentPlace(FetchFieldLine& line)
+{
+    if (line.pathStamp == m_nSourceStamp)
+        return;
+    line.rest = line.argument;
+    line.place = FetchFieldPlace();
+    const char pad = m_chPad;
+    line.placeOk = ParseFieldSource(line.rest, line.place.position, line.place.length,
+                                    line.place.listWidth, line.place.column);
+    line.place.pad = m_chPad;
+    m_chPad = pad;
+    line.pathStamp = m_nSourceStamp;
 }
 
 std::string CFetch::EvaluateLine(const std::string& name, std::string& argument, int& needsSource,
@@ -386,46 +427,65 @@ int CFetch::GetTimeOperand(const std::string& text, const FetchTextMap* variable
 
 std::string CFetch::ReadRawValue()
 {
+    FetchFieldPlace place;
+    place.position = m_nPosition;
+    place.length = m_nLength;
+    place.listWidth = m_nListWidth;
+    place.pad = m_chPad;
+    place.column = m_strColumn;
+    std::string value;
+    ReadRawValue(place, value);
+    return value;
+}
+
+void CFetch::ReadRawValue(FetchFieldPlace& place, std::string& value)
+{
+    value.clear();
     if (IsTextSourceKind(m_nKind)) {
         if (m_strSeparator.empty()) {
-            if (m_nPosition < 1 || m_nLength < 0)
-                return {};
+            if (place.position < 1 || place.length < 0)
+                return;
             const std::string slice =
-                trv::Mid(m_strCurrentLine, static_cast<std::size_t>(m_nPosition - 1),
-                         static_cast<std::size_t>(m_nLength));
-            return std::string(trv::Trim(slice));
+                trv::Mid(m_strCurrentLine, static_cast<std::size_t>(place.position - 1),
+                         static_cast<std::size_t>(place.length));
+            value.assign(trv::Trim(slice));
+            return;
         }
         // A line not yet split (the WHERE tests it before it is accepted) is split here, so
         // the filter and the reader see the same fields.
         if (m_arrLineFields.IsEmpty())
             SplitCurrentLine();
-        if (m_nPosition < 1 || m_nPosition > m_arrLineFields.GetSize())
-            return {};
-        return std::string(m_arrLineFields[m_nPosition - 1]);
+        if (place.position < 1 || place.position > m_arrLineFields.GetSize())
+            return;
+        value.assign(m_arrLineFields[place.position - 1]);
+        return;
     }
     if (m_nKind == FETCH_KIND_INI) {
-        const std::size_t equals = m_strCurrentIniEntry.find('=');
-        if (m_nPosition == 0)
-            return m_strCurrentIniEntry.substr(0, equals);
-        if (m_nPosition < 0 || equals == std::string::npos)
-            return {};
-        std::string value = m_strCurrentIniEntry.substr(equals + 1);
-        for (int skip = 1; skip < m_nPosition; ++skip) {
+        const std::string_view entry = m_strCurrentIniEntry;
+        const std::size_t equals = entry.find('=');
+        if (place.position == 0) {
+            value.assign(entry.substr(0, equals));
+            return;
+        }
+        if (place.position < 0 || equals == std::string_view::npos)
+            return;
+        std::string_view rest = entry.substr(equals + 1);
+        for (int skip = 1; skip < place.position; ++skip) {
             const std::size_t next =
-                m_strSeparator.empty() ? std::string::npos : value.find(m_strSeparator);
-            if (next == std::string::npos)
-                return {};
-            value.erase(0, next + m_strSeparator.size());
+                m_strSeparator.empty() ? std::string_view::npos : rest.find(m_strSeparator);
+            if (next == std::string_view::npos)
+                return;
+            rest.remove_prefix(next + m_strSeparator.size());
         }
         if (!m_strSeparator.empty())
-            value = value.substr(0, value.find(m_strSeparator));
-        return value;
+            rest = rest.substr(0, rest.find(m_strSeparator));
+        value.assign(rest);
+        return;
     }
     if (m_nKind == FETCH_KIND_DATABASE)
-        return ReadDatabaseValue(); // FetchDatabase.cpp
+        ReadDatabaseValue(place, value); // FetchDatabase.cpp
     // FIXED, LIST and FETCH_CALCULATED definitions have no raw values (an SQL-family
     // definition is a database one once opened).
-    return {};
 }
 
 std::string CFetch::GetOutputValue(const std::string& name)

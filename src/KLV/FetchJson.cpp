@@ -168,6 +168,7 @@ void BuildRows(const std::vector<JsonPair>& pairs, std::size_t columnCount, CFet
 
 int CFetch::ReadJsonFile(const std::string& fileName)
 {
+    ++m_nSourceStamp; // paths are columns of this document
     m_mapColumns.clear();
     m_arrLines.RemoveAll();
     Json::Value document;

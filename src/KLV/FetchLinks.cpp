@@ -382,11 +382,12 @@ std::string CFetch::ReadLinkedListValues(CFetch& child, const std::string& field
     return value;
 }
 
-std::string CFetch::ReadLinkedField(std::string& tail, const std::string& linking,
-                                    const std::string& linked, int& linkedFlag, int list,
-                                    const FetchTextMap* variables)
+FetchLinkedValue CFetch::ReadLinkedField(std::string& tail, const std::string& linking,
+                                         const std::string& linked, int& linkedFlag, int list,
+                                         const FetchTextMap* variables)
 {
-    std::string value;
+    FetchLinkedValue read;
+    std::string& value = read.value;
     if (!tail.starts_with(kDefaultTail)) {
         const std::string name = ExtractToken(tail, ",");
         std::string field = ExtractToken(tail, ",");
@@ -416,24 +417,25 @@ std::string CFetch::ReadLinkedField(std::string& tail, const std::string& linkin
             }
             if (!m_strListSeparator.empty() && value.ends_with(m_strListSeparator))
                 value.resize(value.size() - m_strListSeparator.size());
-            m_strLinkedBoolTrue = child.m_strBoolTrue;
-            m_strLinkedBoolFalse = child.m_strBoolFalse;
-            m_strLinkedTimeFormat = child.m_strTimeFormat;
-            m_strLinkedDateFormat = child.m_strDateFormat;
-            m_nLinkedDecimals = child.m_nDecimals;
+            // The value is read with the linked definition's formats.
+            read.formats = &child;
         }
     } else {
         value = ReadRawValue();
         linkedFlag = 0;
     }
     if (!value.empty() || !tail.starts_with(kDefaultTail))
-        return value;
+        return read;
     linkedFlag = 0;
     const std::string fallback = tail.substr(8);
-    if (fallback.starts_with("VALUE="))
-        return fallback.substr(6);
+    if (fallback.starts_with("VALUE=")) {
+        value = fallback.substr(6);
+        return read;
+    }
+    // The default field is read with its own formats.
     int unused = 0;
-    return GetField(fallback, unused, 0, 0, variables);
+    value = ReadField(FindFieldLine(fallback), fallback, unused, read.formats, 0, 0, variables);
+    return read;
 }
 
 // ---- The linked records of one entity ----------------------------------------------------

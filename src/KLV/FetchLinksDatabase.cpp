@@ -51,6 +51,7 @@ int CFetch::SearchLinkedDatabase()
     const std::string where =
         m_strWhere.empty() ? condition : "(" + m_strWhere + ") AND (" + condition + ")";
     const std::string statement = m_sqlDialect.ReadStatement(m_strTableName, where);
+    ++m_nSourceStamp; // the fields find their columns in the new rows
     m_pRecordset = CreateAdoRecordset(database->m_pConnection, statement, adOpenDynamic,
                                       adLockOptimistic, adCmdText, m_strErrorText);
     TRV_TRACE(2, "CFetch::SearchLinkedRegisters", "Link=%s", statement.c_str());

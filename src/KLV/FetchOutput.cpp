@@ -75,6 +75,19 @@ void CFetch::ResolveWriteIf(const std::string& name, const std::string& value)
 int CFetch::SetField(const std::string& name, const std::string& value, int append,
                      const TFetchColumnType* columnType, int storeOnly)
 {
+    FetchFieldLine* line = nullptr;
+    if (m_nKind != FETCH_KIND_LIST && !storeOnly) {
+        EnsureFieldsClassified();
+        const auto found = m_mapFieldLineIndex.find(name);
+        if (found != m_mapFieldLineIndex.end())
+            line = &m_arrFieldLines[found->second];
+    }
+    return SetFieldOnLine(line, name, value, append, columnType, storeOnly);
+}
+
+int CFetch::SetFieldOnLine(FetchFieldLine* line, const std::string& name, const std::string& value,
+                           int append, const TFetchColumnType* columnType, int storeOnly)
+{
     if (m_nKind == FETCH_KIND_LIST) {
         int any = 0;
         for (auto& child : m_arrChildren)
@@ -88,10 +101,6 @@ int CFetch::SetField(const std::string& name, const std::string& value, int appe
     if (storeOnly)
         return 1;
 
-    EnsureFieldsClassified();
-    const auto found = m_mapFieldLineIndex.find(name);
-    const FetchFieldLine* line =
-        found == m_mapFieldLineIndex.end() ? nullptr : &m_arrFieldLines[found->second];
     if (!line && !m_bSameFieldName) {
         // Not written anywhere, but the write condition may test it.
         ResolveWriteIf(name, text);
@@ -125,11 +134,11 @@ int CFetch::SetField(const std::string& name, const std::string& value, int appe
     if (line && line->placeParsed) {
         if (!line->placeOk)
             return 0;
-        m_nPosition = line->position;
-        m_nLength = line->length;
-        m_nListWidth = line->listWidth;
-        m_chPad = line->pad;
-        m_strColumn = line->column;
+        m_nPosition = line->place.position;
+        m_nLength = line->place.length;
+        m_nListWidth = line->place.listWidth;
+        m_chPad = line->place.pad;
+        m_strColumn = line->place.column;
         source = line->rest;
     } else {
         // SAMEFIELDNAME: a field without a line is the column of its own name.
@@ -152,10 +161,12 @@ int CFetch::SetField(const std::string& name, const std::string& value, int appe
 void CFetch::StoreOutputValue(const std::string& name, const std::string& text, int append,
                               const TFetchColumnType* columnType, bool isText)
 {
-    std::string value = text;
-    if (value.starts_with(kListStart) && m_arrListsInSameLine.Find(name) >= 0) {
+    std::string listValue;
+    const bool sameLineList = text.starts_with(kListStart) && m_arrListsInSameLine.Find(name) >= 0;
+    if (sameLineList) {
         // A list written on one line: its items side by side, between markers.
-        value = value.substr(5, value.size() > 5 ? value.size() - 6 : 0);
+        std::string& value = listValue;
+        value = text.substr(5, text.size() > 5 ? text.size() - 6 : 0);
         if (m_nListWidth > 0 && !value.empty()) {
             CSmartStringArray items;
             SplitString(value, items, m_strListSeparator, false);
@@ -165,6 +176,7 @@ void CFetch::StoreOutputValue(const std::string& name, const std::string& text, 
         }
         value = kSameLineMarker + value + kSameLineMarker;
     }
+    const std::string& value = sameLineList ? listValue : text;
     ResolveWriteIf(name, value);
 
     int place = -1;
@@ -186,7 +198,8 @@ void CFetch::StoreOutputValue(const std::string& name, const std::string& text, 
         if (place >= 0) {
             if (m_arrOutColumns.size() <= static_cast<std::size_t>(place))
                 m_arrOutColumns.resize(static_cast<std::size_t>(place) + 1);
-            m_arrOutColumns[static_cast<std::size_t>(place)] = name;
+            if (m_arrOutColumns[static_cast<std::size_t>(place)] != name)
+                m_arrOutColumns[static_cast<std::size_t>(place)] = name;
         }
     }
     if (place < 0)

@@ -27,11 +27,21 @@ void StripZeroFraction(std::string& text)
 }
 
 // True when the field reads a single, double, decimal or numeric column of the open recordset,
-// or a number cell of the open worksheet.
-bool ReadsFloatColumn(CFetch& fetch, const std::string& name)
+// or a number cell of the open worksheet. A field without a parsed place (a column of its own
+// name) finds its column by name.
+bool ReadsFloatColumn(CFetch& fetch, FetchFieldLine* line, const std::string& name)
 {
     if (fetch.m_nKind != FETCH_KIND_DATABASE || (!fetch.m_pRecordset && !fetch.m_pWorkbook))
         return false;
+    if (line && line->placeParsed && line->kind == LINE_POSITION) {
+        if (!line->placeOk || line->place.column.empty())
+            return false;
+        // A sheet's cells have a type each; a recordset's column one for every row.
+        if (fetch.m_pWorkbook)
+            return IsRealColumnType(CFetch::ExcelCellType(fetch.CurrentExcelCell(line->place)));
+        fetch.ResolveSourceColumn(line->place);
+        return line->place.floatColumn;
+    }
     std::string argument;
     int ok = 0;
     const int lineKind = fetch.GetLineFormat(name, argument, ok, 0);
@@ -46,20 +56,7 @@ bool ReadsFloatColumn(CFetch& fetch, const std::string& name)
         type = fetch.ExcelFieldType(column);
     else
         fetch.m_pRecordset->vGetFieldType(column, type);
-    constexpr long kSingle = 4, kDouble = 5, kDecimal = 14, kNumeric = 131;
-    return type == kSingle || type == kDouble || type == kDecimal || type == kNumeric;
-}
-
-// The field's text; an empty one is reported when the field is required, before the caller
-// falls back on its default.
-std::string ReadRequiredField(CFetch& fetch, const std::string& name, int required, int direct,
-                              const FetchTextMap* variables)
-{
-    int linked = 0;
-    std::string value = fetch.GetField(name, linked, 0, direct, variables);
-    if (value.empty() && required)
-        fetch.CheckRequiredField(name, linked);
-    return value;
+    return IsRealColumnType(type);
 }
 
 } // namespace
@@ -68,34 +65,57 @@ std::string CFetch::GetFieldString(const std::string& name, const std::string& d
                                    int required, int width, int direct,
                                    const FetchTextMap* variables)
 {
-    std::string value = ReadRequiredField(*this, name, required, direct, variables);
-    std::replace(value.begin(), value.end(), '\n', ' ');
-    if (value.empty())
+    FetchFieldLine* line = FindFieldLine(name);
+    int linked = 0;
+    const CFetch* formats = nullptr;
+    std::string value = ReadField(line, name, linked, formats, 0, direct, variables);
+    if (value.empty()) {
+        if (required)
+            CheckRequiredField(name, linked);
         return defaultValue;
-    if (ReadsFloatColumn(*this, name))
+    }
+    std::replace(value.begin(), value.end(), '\n', ' ');
+    if (ReadsFloatColumn(*this, line, name))
         StripZeroFraction(value);
     if (width == -1)
-        width = GetMaxChars(name, 1);
+        width = line ? LineMaxChars(*line) : GetMaxChars(name, 1);
     if (width > 0 && trv::Length(value) > static_cast<std::size_t>(width))
         value = trv::Left(value, static_cast<std::size_t>(width));
     return value;
 }
 
+const std::string* CFetch::ReadTypedField(const std::string& name, int required, int direct,
+                                          const FetchTextMap* variables, const CFetch*& formats)
+{
+    int linked = 0;
+    const std::string& value =
+        ReadField(FindFieldLine(name), name, linked, formats, 0, direct, variables);
+    if (!value.empty())
+        return &value;
+    // Reported before the caller falls back on its default.
+    if (required)
+        CheckRequiredField(name, linked);
+    return nullptr;
+}
+
 int CFetch::GetFieldInt(const std::string& name, int defaultValue, int required, int minimum,
                         int maximum, int direct, const FetchTextMap* variables)
 {
-    const std::string value = ReadRequiredField(*this, name, required, direct, variables);
-    if (value.empty())
+    const CFetch* formats = nullptr;
+    const std::string* value = ReadTypedField(name, required, direct, variables, formats);
+    if (!value)
         return ClampToBounds(defaultValue, minimum, maximum);
-    return ClampToBounds(trv::ParseInt(value), minimum, maximum);
+    return ClampToBounds(trv::ParseInt(*value), minimum, maximum);
 }
 
 float CFetch::GetFieldFloat(const std::string& name, int required, int direct,
                             const FetchTextMap* variables, float defaultValue)
 {
-    std::string value = ReadRequiredField(*this, name, required, direct, variables);
-    if (value.empty())
+    const CFetch* formats = nullptr;
+    const std::string* read = ReadTypedField(name, required, direct, variables, formats);
+    if (!read)
         return defaultValue;
+    std::string value = *read;
     if (m_strDecimalSeparator != ".") {
         // With a decimal comma, points are thousands marks: "1.234,5" is 1234.5.
         if (value.find(',') != std::string::npos)
@@ -110,11 +130,17 @@ float CFetch::GetFieldFloat(const std::string& name, int required, int direct,
 double CFetch::GetFieldDouble(const std::string& name, int required, int direct,
                               const FetchTextMap* variables, double defaultValue)
 {
-    std::string value = ReadRequiredField(*this, name, required, direct, variables);
-    if (value.empty())
+    const CFetch* formats = nullptr;
+    const std::string* read = ReadTypedField(name, required, direct, variables, formats);
+    if (!read)
         return defaultValue;
-    if (m_strDecimalSeparator != ".")
-        trv::ReplaceAllInPlace(value, m_strDecimalSeparator, ".");
+    std::string converted;
+    std::string_view value = *read;
+    if (m_strDecimalSeparator != ".") {
+        converted = *read;
+        trv::ReplaceAllInPlace(converted, m_strDecimalSeparator, ".");
+        value = converted;
+    }
     const std::string_view text = trv::Trim(value);
     // A text without a number keeps the default, as a failed scan does.
     const bool numeric =
@@ -127,19 +153,22 @@ double CFetch::GetFieldDouble(const std::string& name, int required, int direct,
 int CFetch::GetFieldBool(const std::string& name, int defaultValue, int required, int direct,
                          const FetchTextMap* variables)
 {
-    std::string value = ReadRequiredField(*this, name, required, direct, variables);
-    if (value.empty())
+    const CFetch* formats = nullptr;
+    const std::string* read = ReadTypedField(name, required, direct, variables, formats);
+    if (!read)
         return defaultValue;
-    return IsTrueText(value) ? 1 : 0;
+    std::string value = *read;
+    return IsTrueText(value, formats) ? 1 : 0;
 }
 
 int CFetch::GetFieldTime(const std::string& name, int defaultMinutes, int required, int minimum,
                          int maximum, int direct, const FetchTextMap* variables)
 {
-    const std::string value = ReadRequiredField(*this, name, required, direct, variables);
-    if (value.empty())
+    const CFetch* formats = nullptr;
+    const std::string* value = ReadTypedField(name, required, direct, variables, formats);
+    if (!value)
         return defaultMinutes;
-    int minutes = ParseTime(value);
+    int minutes = ParseTime(*value, formats);
     if (minutes == kUnsetTime)
         return minutes;
     return ClampToBounds(minutes, minimum, maximum, kUnsetTime);
@@ -148,18 +177,16 @@ int CFetch::GetFieldTime(const std::string& name, int defaultMinutes, int requir
 trv::OleDate CFetch::GetFieldDate(const std::string& name, const trv::OleDate& defaultDate,
                                   int required, int direct, const FetchTextMap* variables)
 {
-    const std::string value = ReadRequiredField(*this, name, required, direct, variables);
-    if (value.empty())
+    const CFetch* formats = nullptr;
+    const std::string* value = ReadTypedField(name, required, direct, variables, formats);
+    if (!value)
         return defaultDate;
-    const std::string date = FromDateFormat(value);
     int day = 0;
     int month = 0;
     int year = 0;
-    const bool parsed = date.size() >= 8 && trv::TryParseInt(date.substr(0, 2), day) &&
-                        trv::TryParseInt(date.substr(2, 2), month) &&
-                        trv::TryParseInt(date.substr(4, 4), year);
     trv::OleDate result;
-    if (!parsed || !result.SetDate(year, month, day) || result.GetStatus() != trv::OleDate::valid)
+    if (!ParseDate(*value, formats, day, month, year) || !result.SetDate(year, month, day) ||
+        result.GetStatus() != trv::OleDate::valid)
         return trv::OleDate();
     return result;
 }
@@ -184,11 +211,15 @@ int CFetch::GetListItemWidth(const std::string& name)
 
 int CFetch::GetFieldList(const std::string& name, FetchTextArray& items,
                          const std::string& defaultValue, int required, int applyWidth, int width,
-                         int direct, const FetchTextMap* variables)
+                         int direct, const FetchTextMap* variables, const CFetch** formats)
 {
     std::string separator = m_strListSeparator;
     int linked = 0;
-    std::string value = GetField(name, linked, 1, direct, variables);
+    const CFetch* readFormats = nullptr;
+    std::string value =
+        ReadField(FindFieldLine(name), name, linked, readFormats, 1, direct, variables);
+    if (formats)
+        *formats = readFormats;
     if (value.compare(0, kValuesPrefix.size(), kValuesPrefix) == 0) {
         value.erase(0, kValuesPrefix.size());
         if (!value.empty())
@@ -269,6 +300,7 @@ int CFetch::GetRequirements(const std::string& requirement, int type, int requir
     FetchTextArray items;
     std::string text;
     int linked = 0;
+    const CFetch* formats = nullptr;
     // The REQUIREMENTS fields in order until one has a value; without them the requirement
     // is a field of its own name.
     FetchTextArray fields = m_arrRequirements;
@@ -282,7 +314,7 @@ int CFetch::GetRequirements(const std::string& requirement, int type, int requir
                 break;
             continue;
         }
-        text = GetField(field, linked, 0, direct, variables);
+        text = ReadField(FindFieldLine(field), field, linked, formats, 0, direct, variables);
         if (!text.empty())
             break;
     }
@@ -294,7 +326,7 @@ int CFetch::GetRequirements(const std::string& requirement, int type, int requir
     }
     switch (type) {
     case 1:
-        return IsTrueText(text) ? 1 : 0;
+        return IsTrueText(text, formats) ? 1 : 0;
     case 2:
         if (list)
             *list = items;

@@ -101,17 +101,28 @@ std::string CannotWriteText(const std::string& path, const std::string& reason)
 void CFetch::SetFieldString(const std::string& name, const std::string& text, int maxChars,
                             int append, int storeOnly)
 {
+    FetchFieldLine* line = nullptr;
+    if (m_nKind != FETCH_KIND_LIST) {
+        EnsureFieldsClassified();
+        const auto found = m_mapFieldLineIndex.find(name);
+        if (found != m_mapFieldLineIndex.end())
+            line = &m_arrFieldLines[found->second];
+    }
+    if (maxChars == -1)
+        maxChars = line ? LineMaxChars(*line) : GetMaxChars(name, 1);
+    // The text as it is unless a line break or the width changes it.
+    const bool cut = maxChars > 0 && text.size() > static_cast<std::size_t>(maxChars) &&
+                     trv::Length(text) > static_cast<std::size_t>(maxChars);
+    const TFetchColumnType type{202, 3, maxChars};
+    if (!cut && text.find('\n') == std::string::npos) {
+        SetFieldOnLine(line, name, text, append, &type, storeOnly);
+        return;
+    }
     std::string value = text;
     std::replace(value.begin(), value.end(), '\n', ' ');
-    if (maxChars == -1) {
-        if (!m_bMaxCharsLoaded)
-            ReadMaximumCharacters();
-        maxChars = GetMaxChars(name, 1);
-    }
-    if (maxChars > 0 && trv::Length(value) > static_cast<std::size_t>(maxChars))
+    if (cut)
         value = trv::Left(value, static_cast<std::size_t>(maxChars));
-    const TFetchColumnType type{202, 3, maxChars};
-    SetField(name, value, append, &type, storeOnly);
+    SetFieldOnLine(line, name, value, append, &type, storeOnly);
 }
 
 void CFetch::SetFieldInt(const std::string& name, int value, int minimum, int maximum, int isSet,
@@ -366,9 +377,23 @@ void CFetch::AppendSeparatedValue(std::string& line, std::string_view value, boo
     // enclosed, with the qualifier inside doubled.
     const std::string_view qualifier =
         m_strStringDelimiter.empty() ? std::string_view("\"") : m_strStringDelimiter;
-    const bool enclose = isText || value.find(m_strSeparator) != std::string_view::npos ||
-                         value.find(qualifier) != std::string_view::npos ||
-                         value.find_first_of("\r\n") != std::string_view::npos;
+    bool enclose = isText;
+    if (!enclose && m_strSeparator.size() == 1 && qualifier.size() == 1) {
+        // One pass for the usual one-character separator and qualifier.
+        const char separator = m_strSeparator.front();
+        const char quote = qualifier.front();
+        for (const char character : value) {
+            if (character == separator || character == quote || character == '\r' ||
+                character == '\n') {
+                enclose = true;
+                break;
+            }
+        }
+    } else if (!enclose) {
+        enclose = value.find(m_strSeparator) != std::string_view::npos ||
+                  value.find(qualifier) != std::string_view::npos ||
+                  value.find_first_of("\r\n") != std::string_view::npos;
+    }
     if (!enclose) {
         line.append(value);
         return;

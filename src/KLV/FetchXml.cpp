@@ -153,6 +153,7 @@ class CXmlFlattener
 
 int CFetch::ReadXmlFile(const std::string& fileName)
 {
+    ++m_nSourceStamp; // paths are columns of this document
     m_mapColumns.clear();
     m_arrLines.RemoveAll();
     std::string bytes;

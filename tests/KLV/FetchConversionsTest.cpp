@@ -39,8 +39,9 @@ TEST(FetchConversionsTest, LinkedDateFormatWinsWhenSet)
 {
     CFetch fetch;
     fetch.m_strDateFormat = "DD/MM/YYYY";
-    fetch.m_strLinkedDateFormat = "YYYYMMDD";
-    EXPECT_EQ(fetch.FromDateFormat("20240201"), "01022024");
+    CFetch linked;
+    linked.m_strDateFormat = "YYYYMMDD";
+    EXPECT_EQ(fetch.FromDateFormat("20240201", &linked), "01022024");
 }
 
 TEST(FetchConversionsTest, TimesBetweenMinutesAndText)
@@ -69,8 +70,9 @@ TEST(FetchConversionsTest, TimesBetweenMinutesAndText)
     EXPECT_EQ(fetch.ParseTime("UNDEFINED_TIME"), kUnsetTime);
     EXPECT_EQ(fetch.ParseTime(""), 0);
     EXPECT_EQ(fetch.ParseTime("15/01/2024 08:30"), 510);
-    fetch.m_strLinkedTimeFormat = "HHMM";
-    EXPECT_EQ(fetch.ParseTime("0830"), 510);
+    CFetch linked;
+    linked.m_strTimeFormat = "HHMM";
+    EXPECT_EQ(fetch.ParseTime("0830", &linked), 510);
 }
 
 TEST(FetchConversionsTest, BooleanTexts)
