@@ -20,8 +20,9 @@ PACKAGES=(
   librapidxml-dev libtinyxml-dev libjsoncpp-dev
   # spreadsheet sources and targets (.xlsx); openpyxl reads written workbooks back in the tests
   libxlsxwriter-dev python3-openpyxl
-  # the sqlite3 shell the database read benchmark compares with
-  sqlite3
+  # the sqlite3 shell the database read benchmark compares with, and the peak memory of a read
+  # (/usr/bin/time -v)
+  sqlite3 time
   # ThreadSanitizer build of the threaded tests (make tsan): clang and its sanitizer runtimes
   clang libclang-rt-14-dev
   # file type registration and associated programs (freedesktop MIME database, xdg-mime/xdg-open)

@@ -11,6 +11,7 @@
 
 #include "AllocationCounter.h"
 #include "KLV/Fetch.h"
+#include "ProcessorTime.h"
 
 #include <benchmark/benchmark.h>
 
@@ -59,25 +60,6 @@ int RowCount()
 double Seconds(Clock::duration duration)
 {
     return std::chrono::duration<double>(duration).count();
-}
-
-// Processor time (user and system) of this thread and of the finished children: on a shared
-// machine the ratios are taken from these, as waiting for the processor is no one's work.
-double ThreadCpuSeconds()
-{
-    timespec now{};
-    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
-double ChildrenCpuSeconds()
-{
-    rusage usage{};
-    ::getrusage(RUSAGE_CHILDREN, &usage);
-    const auto seconds = [](const timeval& time) {
-        return static_cast<double>(time.tv_sec) + static_cast<double>(time.tv_usec) * 1e-6;
-    };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
 // The generated source, its definitions and the names of its fields.
