@@ -1,5 +1,6 @@
 #include "model/Orders.h"
 
+#include "KLV/FetchFilter.h"
 #include "KLV/Translate.h"
 #include "model/ModelContext.h"
 #include "model/ModelDates.h"
@@ -8,6 +9,8 @@
 
 #include <algorithm>
 #include <array>
+#include <string_view>
+#include <vector>
 
 namespace {
 
@@ -433,6 +436,127 @@ void COrder::CompareWithPlan(const std::string& truckCode, const std::string& tr
         plan.assignmentChanged = 2;
     else if (trip > 0 && trip != stop.trip)
         plan.assignmentChanged = 1;
+}
+
+// ---- Additives --------------------------------------------------------------------------------
+
+namespace {
+
+struct TAdditive
+{
+    int condition = 0;
+    int result = 0;
+};
+
+// The records of the definition that pass the filter; none when it cannot be opened.
+template <class Visit>
+void ForEachRecord(CFieldRecordSource& definitions, const std::string& definition,
+                   const std::string& file, const std::string& filter, Visit visit)
+{
+    std::unique_ptr<CFieldRecord> record =
+        definitions.Open(definition, {TFieldRecordMode::read, file, filter});
+    if (!record)
+        return;
+    while (!record->IsEOF())
+        if (record->MoveNext() && !visit(*record))
+            return;
+}
+
+std::string GroupFilter(const std::string& group)
+{
+    return "GROUP_ID=" + QuoteFilterValue(group);
+}
+
+} // namespace
+
+void COrder::LoadAdditives(CFieldRecordSource& definitions, int sourceKind,
+                           const std::string& importFile)
+{
+    if (!UserParameters().Tanks || lines.GetSize() == 0)
+        return;
+    std::string definition;
+    std::string file;
+    switch (sourceKind) {
+    case 1: {
+        // Only a final ".ord" names the companion; any other name has none.
+        constexpr std::string_view extension = ".ord";
+        if (importFile.size() < extension.size() ||
+            !trv::EqualsNoCase(std::string_view(importFile).substr(importFile.size() - 4),
+                               extension))
+            return;
+        definition = "INT_ADDITIVES";
+        file = importFile.substr(0, importFile.size() - extension.size()) + ".add";
+        break;
+    }
+    case 2:
+        definition = "EXT_ADDITIVES";
+        break;
+    case 3:
+        definition = "CUSTOMER_ADDITIVES";
+        break;
+    default:
+        return;
+    }
+
+    COrderLine& line = *lines[lines.GetSize() - 1];
+    const TFieldRead read;
+    auto firstGroup = [&](const std::string& filter, std::string& group) {
+        bool found = false;
+        ForEachRecord(definitions, definition, file, filter, [&](CFieldRecord& record) {
+            group = record.GetFieldString("GROUP_ID", "", 0, read);
+            found = true;
+            return false;
+        });
+        return found;
+    };
+    std::string group;
+    const std::string lineFilter = "ORDER_CODE=" + QuoteFilterValue(Text(ORDER_CODE)) +
+                                   " AND PRODUCT=" + QuoteFilterValue(line.productName) +
+                                   trv::FormatC(" AND PARTITION=%d AND PRODUCT_PARTITION=%d",
+                                                plan.partitionNumber, line.partition);
+    if (!firstGroup(lineFilter, group))
+        firstGroup(GroupFilter(line.lastTripGroup), group);
+
+    std::vector<TAdditive> additives;
+    auto collect = [&](const std::string& filter) {
+        ForEachRecord(definitions, definition, file, filter, [&](CFieldRecord& record) {
+            additives.push_back({record.GetFieldInt("INCOMPATIBLE_IF", 0, -1, -1, read),
+                                 record.GetFieldInt("INCOMPATIBLE_THEN", 0, -1, -1, read)});
+            return true;
+        });
+    };
+    collect("ORDER_CODE=" + QuoteFilterValue(Text(ORDER_CODE)) + " AND " + GroupFilter(group) +
+            trv::FormatC(" AND PARTITION=%d", plan.partitionNumber));
+    if (additives.empty())
+        collect(GroupFilter(line.lastTripGroup));
+
+    line.additiveConditions.SetSize(static_cast<int>(additives.size()));
+    line.additiveResults.SetSize(static_cast<int>(additives.size()));
+    for (size_t i = 0; i < additives.size(); ++i) {
+        line.additiveConditions[static_cast<int>(i)] = additives[i].condition;
+        line.additiveResults[static_cast<int>(i)] = additives[i].result;
+    }
+    if (!additives.empty())
+        lines.header.hasAdditives = 1;
+}
+
+void COrder::ExportAdditives(CFieldRecord& record) const
+{
+    const TFieldWrite write;
+    for (int i = 0; i < lines.GetSize(); ++i) {
+        const COrderLine& line = *lines[i];
+        for (int j = 0; j < line.additiveConditions.GetSize(); ++j) {
+            record.ClearRecord();
+            record.SetFieldString("ORDER_CODE", Text(ORDER_CODE), -1, write);
+            record.SetFieldInt("GROUP_ID", i, -1, -1, write);
+            record.SetFieldString("PRODUCT", line.productName, -1, write);
+            record.SetFieldInt("PARTITION", plan.partitionNumber, -1, -1, write);
+            record.SetFieldInt("PRODUCT_PARTITION", line.partition, -1, -1, write);
+            record.SetFieldInt("INCOMPATIBLE_IF", line.additiveConditions[j], -1, -1, write);
+            record.SetFieldInt("INCOMPATIBLE_THEN", line.additiveResults[j], -1, -1, write);
+            record.WriteRecord();
+        }
+    }
 }
 
 // ---- Permission lists -------------------------------------------------------------------------

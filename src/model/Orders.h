@@ -5,6 +5,7 @@
 #include "model/OrderLine.h"
 #include "model/TimeWindow.h"
 #include "model/WareHouses.h"
+#include "params/FieldRecord.h"
 #include "params/TrevantorVariablesKeys.h"
 #include "platform/OleDate.h"
 
@@ -240,6 +241,15 @@ class COrder : public CPermissionListsVariable
     // Records in "ASSIGNED_CHANGED" how a new assignment differs from the running plan.
     void CompareWithPlan(const std::string& truckCode, const std::string& trailerCode,
                          const std::string& driverCode, int position, int trip);
+
+    // ---- Additives -----------------------------------------------------------------------------
+    // With "Tanks", the additives of the order's last line from the companion table of the
+    // import: source kind 1 reads the import file's ".add" companion (nothing without a final
+    // ".ord"), 2 and 3 their own definitions.
+    void LoadAdditives(CFieldRecordSource& definitions, int sourceKind,
+                       const std::string& importFile);
+    // One record per additive of every line.
+    void ExportAdditives(CFieldRecord& record) const;
 
     // ---- Permission lists ---------------------------------------------------------------------
     void AddOrderResourceCodes(const CSmartSortNoRepeatStringArray& nonAllowedResources,
