@@ -446,7 +446,12 @@ int COrderLines::InsertSortedByTime(std::unique_ptr<COrderLine> line)
 int COrderLines::FindLine(const std::string& code, int partition,
                           const std::string& customerCode) const
 {
-    const bool byCustomer = UserParameters().CustomerInOrderLines != 0;
+    return FindLine(code, partition, customerCode, UserParameters().CustomerInOrderLines != 0);
+}
+
+int COrderLines::FindLine(const std::string& code, int partition, const std::string& customerCode,
+                          bool byCustomer) const
+{
     for (int i = 0; i < GetSize(); ++i) {
         const COrderLine& line = *(*this)[i];
         if (line.partition != partition || !trv::EqualsNoCase(line.productCode, code))

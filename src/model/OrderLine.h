@@ -221,7 +221,10 @@ class COrderLines : public CSmartPtrArray<COrderLine>
     // Line mode: places the line by its assigned window, else its first opening, moving windows
     // more than half a day apart onto the same day.
     int InsertSortedByTime(std::unique_ptr<COrderLine> line);
+    // By product code and partition, and by customer code in line mode.
     int FindLine(const std::string& code, int partition, const std::string& customerCode) const;
+    int FindLine(const std::string& code, int partition, const std::string& customerCode,
+                 bool byCustomer) const;
     // The key is the customer code, "·" and the product code.
     int FindLineByKey(const std::string& key) const;
     int FindLineByProduct(int productIndex) const;

@@ -1,6 +1,7 @@
 // An order's additives: read from the import's companion table by order, product and partition
 // (falling back to the line's group), and written back one record per additive.
 
+#include "CleanModelTest.h"
 #include "KLV/FetchFilter.h"
 #include "MemoryFieldRecord.h"
 #include "model/ModelContext.h"
@@ -82,24 +83,18 @@ std::vector<int> Values(const CSmartIntArray& array)
     return {array.begin(), array.end()};
 }
 
-class OrderAdditivesTest : public ::testing::Test
+class OrderAdditivesTest : public CleanModelTest
 {
   protected:
     void SetUp() override
     {
-        ResetUserParameters();
-        ResetModelContext();
+        CleanModelTest::SetUp();
         UserParameters().Tanks = 1;
         order.Text(ORDER_CODE) = "A7";
         auto* line = new COrderLine;
         line->productName = "O'NEIL \"98\"";
         line->lastTripGroup = "GASOLINES";
         order.lines.Add(line);
-    }
-    void TearDown() override
-    {
-        ResetUserParameters();
-        ResetModelContext();
     }
 
     COrder order;

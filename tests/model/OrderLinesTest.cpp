@@ -1,6 +1,7 @@
 // Delivery points, product lines and an order's line list: derivations, totals, line order and
 // the lookups of lines.
 
+#include "CleanModelTest.h"
 #include "KLV/AppGlobals.h"
 #include "KLV/Trace.h"
 #include "TempFolder.h"
@@ -18,20 +19,9 @@
 
 namespace {
 
-class OrderLinesTest : public ::testing::Test
+class OrderLinesTest : public CleanModelTest
 {
   protected:
-    void SetUp() override
-    {
-        ResetUserParameters();
-        ResetModelContext();
-    }
-    void TearDown() override
-    {
-        ResetUserParameters();
-        ResetModelContext();
-    }
-
     static std::unique_ptr<COrderLine> Line(const std::string& name, int priority, float volume)
     {
         auto line = std::make_unique<COrderLine>();

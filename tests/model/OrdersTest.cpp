@@ -3,7 +3,9 @@
 
 #include "model/Orders.h"
 
+#include "CleanModelTest.h"
 #include "model/ModelContext.h"
+#include "model/OrdersNavigation.h"
 #include "params/Parameters.h"
 
 #include <gtest/gtest.h>
@@ -86,20 +88,9 @@ class CFakePlan : public CRunningPlan
     }
 };
 
-class OrdersTest : public ::testing::Test
+class OrdersTest : public CleanModelTest
 {
   protected:
-    void SetUp() override
-    {
-        ResetUserParameters();
-        ResetModelContext();
-    }
-    void TearDown() override
-    {
-        ResetUserParameters();
-        ResetModelContext();
-    }
-
     // Warehouses W0..W(n-1) at nodes 10, 11, ... each holding `products` products.
     static void AddWareHouses(int count)
     {
@@ -382,6 +373,50 @@ TEST_F(OrdersTest, PartitionCopiesDoubleTheOrdersAndLeaveTheParameter)
     EXPECT_EQ(UserParameters().Particiones, 1);
     EXPECT_EQ(copies[9].plan.index, 2);
     EXPECT_EQ(copies[9].lines.GetSize(), 1);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(OrdersTest, CatalogueReachesTheCustomerAndLinesOfAnOrder)
+{
+    COrdersNavigation navigation;
+    COrder order;
+    const TEntityRef orderRef(order);
+    EXPECT_EQ(navigation.GetOrderDeliveryPoint(orderRef).Get<CCustomer>(), &order.customer);
+    EXPECT_TRUE(navigation.IsDeliveryOrder(orderRef));
+
+    struct Read
+    {
+        const char* code;
+        int priority;
+        float volume;
+    };
+    for (const Read& read : {Read{"P2", 2, 1}, Read{"P1", 1, 1}, Read{"p2", 0, 3}}) {
+        const std::unique_ptr<CEntityHolder> holder = navigation.NewOrderLine();
+        COrderLine* line = holder->Get().Get<COrderLine>();
+        ASSERT_NE(line, nullptr);
+        line->productCode = read.code;
+        line->compartmentPriority = read.priority;
+        line->volume = read.volume;
+        const int index = navigation.FindOrderLine(orderRef, holder->Get(), false);
+        if (index < 0)
+            navigation.AddOrderLineCopy(orderRef, holder->Get());
+        else
+            navigation.AccumulateOrderLine(orderRef, index, holder->Get());
+    }
+    ASSERT_EQ(navigation.GetOrderLineCount(orderRef), 2);
+    const COrderLine* first = navigation.GetOrderLine(orderRef, 0).Get<COrderLine>();
+    EXPECT_EQ(first->productCode, "P1");
+    EXPECT_FLOAT_EQ(order.lines[1]->volume, 4); // the second "P2" record joined the first
+    EXPECT_FLOAT_EQ(order.lines.header.totalVolume, 2);
+    EXPECT_TRUE(navigation.GetOrderLine(orderRef, 2).IsNull());
+    EXPECT_EQ(
+        navigation.GetLineDeliveryPoint(navigation.GetOrderLine(orderRef, 1)).Get<CCustomer>(),
+        &order.lines[1]->customer);
+    // Another entity is not an order.
+    EXPECT_TRUE(navigation.GetOrderDeliveryPoint(TEntityRef(*order.lines[0])).IsNull());
 }
 
 } // namespace
