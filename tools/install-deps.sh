@@ -27,7 +27,20 @@ PACKAGES=(
   clang libclang-rt-14-dev
   # file type registration and associated programs (freedesktop MIME database, xdg-mime/xdg-open)
   xdg-utils shared-mime-info
+  # a decimal-comma locale (de_DE.UTF-8, made below): files must not follow the process locale
+  locales
 )
+
+SUDO=""
+if ((EUID != 0)); then
+  SUDO="sudo"
+fi
+
+# Made after the packages are in place; nothing to do when the locale exists.
+ensure_comma_locale() {
+  locale -a 2>/dev/null | grep -qiE '^de_DE\.utf-?8$' && return 0
+  $SUDO localedef -i de_DE -f UTF-8 de_DE.UTF-8
+}
 
 missing=()
 for package in "${PACKAGES[@]}"; do
@@ -36,14 +49,12 @@ for package in "${PACKAGES[@]}"; do
 done
 
 if ((${#missing[@]} == 0)); then
+  ensure_comma_locale
   exit 0
 fi
 
-SUDO=""
-if ((EUID != 0)); then
-  SUDO="sudo"
-fi
 echo "install-deps: installing ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update -qq
 $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
+ensure_comma_locale

@@ -5,6 +5,7 @@
 #include "KLV/Trace.h"
 #include "KLV/Utils.h"
 #include "model/Condicionantes.h"
+#include "params/FieldRecord.h"
 #include "params/TrevantorVariables.h"
 #include "platform/Profile.h"
 #include "platform/Text.h"
@@ -25,20 +26,41 @@ const char* FaresDefinition(int kind)
     return kind == kPlanSource ? "INT_FARES" : "CUSTOMER_FARES";
 }
 
-// Opens a definition; `file` stands for its source or target when the definition names none.
-bool OpenDefinition(CFetch& fetch, const std::string& definition, int mode,
-                    const std::string& file, const std::string& filter = {})
+constexpr TFieldRead kRead{};
+constexpr TFieldWrite kWrite{};
+constexpr TFieldWrite kWriteAllDigits{.raw = true};
+
+// Opens a definition for reading; `file` stands for its source when the definition names none.
+std::unique_ptr<CFieldRecord> OpenForReading(CFieldRecordSource& source,
+                                             const std::string& definition, const std::string& file,
+                                             const std::string& filter = {})
 {
-    return fetch.Init(definition, "", "", mode, file, filter) != 0;
+    return source.Open(definition, {TFieldRecordMode::read, file, filter});
 }
 
 // Calls `read` for every record the open definition accepts.
-template <class Read> void ForEachRecord(CFetch& fetch, Read read)
+template <class Read> void ForEachRecord(CFieldRecord& record, Read read)
 {
-    while (!fetch.IsEOF()) {
-        if (fetch.MoveNext())
+    while (!record.IsEOF()) {
+        if (record.MoveNext())
             read();
     }
+}
+
+std::string ReadText(CFieldRecord& record, const std::string& name)
+{
+    return record.GetFieldString(name, "", 0, kRead);
+}
+
+int ReadInt(CFieldRecord& record, const std::string& name)
+{
+    return record.GetFieldInt(name, 0, -1, -1, kRead);
+}
+
+// A float field; `current` when the record gives no value.
+float ReadFloat(CFieldRecord& record, const std::string& name, float current = 0.0f)
+{
+    return record.GetFieldFloat(name, current, kRead);
 }
 
 // The file name with its last `from` replaced by `to`; empty when it holds no `from`, so a
@@ -113,9 +135,14 @@ int InfoFormatOf(const std::string& word)
 // A variable of a key set of the catalogue, or null when the key set does not hold it.
 const TVarKeyStruct* FindCatalogueVariable(int keySet, const std::string& name)
 {
+    // By the key itself: the requirement and information lists register under their bare names.
     const CTrevantorVariablesKeys& keys = TrevantorVariables().GetKeySet(keySet);
-    const int index = keys.FindVariable(name);
-    return index < 0 ? nullptr : keys.GetVariable(index);
+    for (int i = 0; i < keys.GetSize(); ++i) {
+        const TVarKeyStruct* variable = keys.GetVariable(i);
+        if (variable->GetKeyName() == name)
+            return variable;
+    }
+    return nullptr;
 }
 
 // Where a rule of `type` finds the value named by `token`: the variable and its entity.
@@ -209,41 +236,41 @@ std::string CFare::Filter(bool withOrder) const
     return filter + ")";
 }
 
-bool CFare::OpenOwnRecords(CFetch& fetch, const std::string& definition,
-                           const std::string& file) const
+std::unique_ptr<CFieldRecord> CFare::OpenOwnRecords(CFieldRecordSource& source,
+                                                    const std::string& definition,
+                                                    const std::string& file) const
 {
-    return OpenDefinition(fetch, definition, FETCH_MODE_READ, file, Filter(true)) ||
-           OpenDefinition(fetch, definition, FETCH_MODE_READ, file, Filter(false));
+    if (auto record = OpenForReading(source, definition, file, Filter(true)))
+        return record;
+    return OpenForReading(source, definition, file, Filter(false));
 }
 
-void CFare::LoadMinimums(int kind, const std::string& file)
+void CFare::LoadMinimums(CFieldRecordSource& source, int kind, const std::string& file)
 {
-    CFetch fetch;
-    if (!OpenOwnRecords(fetch, FaresDefinition(kind), file))
+    const auto record = OpenOwnRecords(source, FaresDefinition(kind), file);
+    if (!record)
         return;
     // The unload terms are saved in the header records too: without them here, a plan saved
     // and opened again would lose them.
-    ForEachRecord(fetch, [&] {
+    ForEachRecord(*record, [&] {
         TFareTerms& terms = m_terms;
-        terms.minimumLoadKg = fetch.GetFieldFloat("FARE_MINIMUM_LOAD", 0, 0, nullptr, 0.0f);
-        terms.minimumCost = fetch.GetFieldFloat("FARE_MINIMUM_COST", 0, 0, nullptr, 0.0f);
-        terms.firstUnloadCost =
-            fetch.GetFieldFloat("FIRST_UNLOAD_COST", 0, 0, nullptr, terms.firstUnloadCost);
-        terms.firstUnloadKm =
-            fetch.GetFieldFloat("FIRST_UNLOAD_KM_COST", 0, 0, nullptr, terms.firstUnloadKm);
-        terms.additionalUnloadCost = fetch.GetFieldFloat("ADDITIONAL_UNLOAD_COST", 0, 0, nullptr,
-                                                         terms.additionalUnloadCost);
-        terms.additionalUnloadKm = fetch.GetFieldFloat("ADDITIONAL_UNLOAD_KM_COST", 0, 0, nullptr,
-                                                       terms.additionalUnloadKm);
+        terms.minimumLoadKg = ReadFloat(*record, "FARE_MINIMUM_LOAD");
+        terms.minimumCost = ReadFloat(*record, "FARE_MINIMUM_COST");
+        terms.firstUnloadCost = ReadFloat(*record, "FIRST_UNLOAD_COST", terms.firstUnloadCost);
+        terms.firstUnloadKm = ReadFloat(*record, "FIRST_UNLOAD_KM_COST", terms.firstUnloadKm);
+        terms.additionalUnloadCost =
+            ReadFloat(*record, "ADDITIONAL_UNLOAD_COST", terms.additionalUnloadCost);
+        terms.additionalUnloadKm =
+            ReadFloat(*record, "ADDITIONAL_UNLOAD_KM_COST", terms.additionalUnloadKm);
     });
 }
 
-void CFare::set_FareType(CFetch& fetch)
+void CFare::set_FareType(CFieldRecord& record)
 {
-    m_terms.radial = fetch.GetFieldInt("FARE_RADIAL", 0);
-    m_terms.noReturn = fetch.GetFieldInt("FARE_NO_RETURN", 0);
-    m_terms.mode = fetch.GetFieldInt("FARE_POR_KM", 0);
-    m_terms.deliveriesOnly = fetch.GetFieldInt("FARE_SOLO_POR_ENTREGAS", 0);
+    m_terms.radial = ReadInt(record, "FARE_RADIAL");
+    m_terms.noReturn = ReadInt(record, "FARE_NO_RETURN");
+    m_terms.mode = ReadInt(record, "FARE_POR_KM");
+    m_terms.deliveriesOnly = ReadInt(record, "FARE_SOLO_POR_ENTREGAS");
     if (m_terms.radial && m_terms.noReturn) {
         m_nType = FARE_TYPE_NORMAL;
         TRV_TRACE(1, "CFare::set_FareType", "set_FareType, el tipo de la tarifa no es correcto");
@@ -256,57 +283,57 @@ void CFare::set_FareType(CFetch& fetch)
     }
 }
 
-void CFare::LoadSpecialFaresFromFares(const std::string& file)
+void CFare::LoadSpecialFaresFromFares(CFieldRecordSource& source, const std::string& file)
 {
     static constexpr const char* kRuleFields[] = {
-        "SPECIAL_FARE_TYPE",          "SPECIAL_FARE_WEIGHT_DEPENDENCY",
-        "SPECIAL_FARE_ADDITIONALS_KM", "SPECIAL_FARE_PAY_JUST_FIRST_TIME",
-        "SPECIAL_FARE_VARIABLE_NAME", "SPECIAL_FARE_REQUIREMENT_NAME",
+        "SPECIAL_FARE_TYPE",
+        "SPECIAL_FARE_WEIGHT_DEPENDENCY",
+        "SPECIAL_FARE_ADDITIONALS_KM",
+        "SPECIAL_FARE_PAY_JUST_FIRST_TIME",
+        "SPECIAL_FARE_VARIABLE_NAME",
+        "SPECIAL_FARE_REQUIREMENT_NAME",
         "SPECIAL_FARE_ADD_INFO_FORMAT",
     };
-    CFetch fetch;
     // On the order id too: a fare of the same ids in another table has rules of its own.
-    if (!OpenOwnRecords(fetch, FaresDefinition(kPlanSource), file))
+    const auto record = OpenOwnRecords(source, FaresDefinition(kPlanSource), file);
+    if (!record)
         return;
-    ForEachRecord(fetch, [&] {
+    ForEachRecord(*record, [&] {
         std::string text;
         for (const char* field : kRuleFields) {
-            const std::string value = fetch.GetFieldString(field);
+            const std::string value = ReadText(*record, field);
             if (value.empty())
                 continue;
             if (!text.empty())
                 text += ',';
             text += value;
         }
-        const float cost = fetch.GetFieldFloat("SPECIAL_FARE_COST");
+        const float cost = ReadFloat(*record, "SPECIAL_FARE_COST");
         if (!text.empty())
             AddSpecialFare(file, "", text, cost);
     });
 }
 
-void CFare::LoadSpecialFaresFromIni()
+void CFare::LoadSpecialFaresFromIni(CFieldRecordSource& source)
 {
     const std::string customFile = CFetch::GetCustomDataIniPath();
     std::vector<std::string> lines;
     if (!trv::GetProfileSection(kSpecialFaresSection, customFile, lines))
         return;
-    CFetch costs;
-    const bool costsOpen =
-        OpenDefinition(costs, "SUBFARES_SPECIALS", FETCH_MODE_READ, "", Filter(false));
+    const auto costs = OpenForReading(source, "SUBFARES_SPECIALS", "", Filter(false));
     bool hasRecord = false;
-    while (costsOpen && !hasRecord && !costs.IsEOF())
-        hasRecord = costs.MoveNext() != 0;
+    while (costs && !hasRecord && !costs->IsEOF())
+        hasRecord = costs->MoveNext();
     for (const std::string& line : lines) {
         const std::string key = line.substr(0, line.find('='));
         if (key.empty())
             continue;
-        const float cost = hasRecord ? costs.GetFieldFloat(key) : 0.0f;
-        AddSpecialFare(customFile, key, "", cost);
+        AddSpecialFare(customFile, key, "", hasRecord ? ReadFloat(*costs, key) : 0.0f);
     }
 }
 
-bool CFare::AddSpecialFare(const std::string& file, const std::string& key,
-                           const std::string& text, float cost)
+bool CFare::AddSpecialFare(const std::string& file, const std::string& key, const std::string& text,
+                           float cost)
 {
     std::string definition = text;
     if (!key.empty() && definition.empty())
@@ -351,22 +378,19 @@ bool CFare::AddRow(int key, float price)
     return true;
 }
 
-void CFare::AddRow(CFetch& fetch)
+void CFare::AddRow(CFieldRecord& record)
 {
-    AddRow(fetch.GetFieldInt("FARE_KM", 0), fetch.GetFieldFloat("FARE_COST"));
+    AddRow(ReadInt(record, "FARE_KM"), ReadFloat(record, "FARE_COST"));
     // Only the fields the rows give replace the header's terms.
     TFareTerms& terms = m_terms;
-    terms.firstUnloadCost =
-        fetch.GetFieldFloat("FIRST_UNLOAD_COST", 0, 0, nullptr, terms.firstUnloadCost);
-    terms.firstUnloadKm =
-        fetch.GetFieldFloat("FIRST_UNLOAD_KM_COST", 0, 0, nullptr, terms.firstUnloadKm);
-    terms.additionalUnloadCost = fetch.GetFieldFloat("ADDITIONAL_UNLOAD_COST", 0, 0, nullptr,
-                                                     terms.additionalUnloadCost);
+    terms.firstUnloadCost = ReadFloat(record, "FIRST_UNLOAD_COST", terms.firstUnloadCost);
+    terms.firstUnloadKm = ReadFloat(record, "FIRST_UNLOAD_KM_COST", terms.firstUnloadKm);
+    terms.additionalUnloadCost =
+        ReadFloat(record, "ADDITIONAL_UNLOAD_COST", terms.additionalUnloadCost);
     terms.additionalUnloadKm =
-        fetch.GetFieldFloat("ADDITIONAL_UNLOAD_KM_COST", 0, 0, nullptr, terms.additionalUnloadKm);
-    terms.minimumLoadKg =
-        fetch.GetFieldFloat("FARE_MINIMUM_LOAD", 0, 0, nullptr, terms.minimumLoadKg);
-    terms.minimumCost = fetch.GetFieldFloat("FARE_MINIMUM_COST", 0, 0, nullptr, terms.minimumCost);
+        ReadFloat(record, "ADDITIONAL_UNLOAD_KM_COST", terms.additionalUnloadKm);
+    terms.minimumLoadKg = ReadFloat(record, "FARE_MINIMUM_LOAD", terms.minimumLoadKg);
+    terms.minimumCost = ReadFloat(record, "FARE_MINIMUM_COST", terms.minimumCost);
 }
 
 void CFare::BuildPriceTable()
@@ -426,11 +450,12 @@ CFare& CFares::SetFare(std::unique_ptr<CFare> fare)
     return *m_fares[index];
 }
 
-void CFares::AddFare(int kind, const std::string& file, CFetch& fetch, CListaFares& list)
+void CFares::AddFare(CFieldRecordSource& source, int kind, const std::string& file,
+                     CFieldRecord& record, CListaFares& list)
 {
-    const std::string id = fetch.GetFieldString("FARE_ID");
-    const std::string subId = fetch.GetFieldString("FARE_SUB_ID");
-    const std::string orderId = fetch.GetFieldString("FARE_ORDER_ID");
+    const std::string id = ReadText(record, "FARE_ID");
+    const std::string subId = ReadText(record, "FARE_SUB_ID");
+    const std::string orderId = ReadText(record, "FARE_ORDER_ID");
     for (const auto& fare : m_fares) {
         if (fare && fare->GetId() == id && fare->GetSubId() == subId &&
             fare->GetOrderId() == orderId)
@@ -439,21 +464,21 @@ void CFares::AddFare(int kind, const std::string& file, CFetch& fetch, CListaFar
     auto created = std::make_unique<CFare>();
     created->SetIds(id, subId, orderId, list);
     CFare& fare = SetFare(std::move(created));
-    fare.LoadMinimums(kind, file);
-    fare.set_FareType(fetch);
+    fare.LoadMinimums(source, kind, file);
+    fare.set_FareType(record);
     if (kind == kCustomerSource)
-        fare.LoadSpecialFaresFromIni();
+        fare.LoadSpecialFaresFromIni(source);
     else if (kind == kPlanSource)
-        fare.LoadSpecialFaresFromFares(file);
+        fare.LoadSpecialFaresFromFares(source, file);
     m_nMaxSpecialFares = std::max(m_nMaxSpecialFares, fare.GetSpecialFareCount());
 }
 
-void CFares::AddRow(CFetch& fetch, const CListaFares& list)
+void CFares::AddRow(CFieldRecord& record, const CListaFares& list)
 {
     const int index =
-        list.FindFareIndex(fetch.GetFieldString("FARE_ID"), fetch.GetFieldString("FARE_SUB_ID"));
+        list.FindFareIndex(ReadText(record, "FARE_ID"), ReadText(record, "FARE_SUB_ID"));
     if (CFare* fare = GetFare(index))
-        fare->AddRow(fetch);
+        fare->AddRow(record);
 }
 
 void CFares::BuildPriceTables()
@@ -464,44 +489,50 @@ void CFares::BuildPriceTables()
     }
 }
 
-void CFares::WriteFares(CFetch& fares, CFetch* rows) const
+bool CFares::WriteFares(CFieldRecord& fares, CFieldRecord* rows) const
 {
+    bool written = true;
     for (const auto& fare : m_fares) {
         if (!fare)
             continue;
         const TFareTerms& terms = fare->GetTerms();
         const auto writeHeader = [&] {
             fares.ClearRecord();
-            fares.SetFieldString("FARE_ORDER_ID", m_strName);
-            fares.SetFieldString("FARE_ID", fare->GetId());
-            fares.SetFieldString("FARE_SUB_ID", fare->GetSubId());
-            fares.SetFieldInt("FARE_RADIAL", terms.radial);
-            fares.SetFieldInt("FARE_POR_KM", terms.mode);
-            fares.SetFieldInt("FARE_NO_RETURN", terms.noReturn);
-            fares.SetFieldFloat("FARE_MINIMUM_LOAD", 1, terms.minimumLoadKg);
-            fares.SetFieldFloat("FARE_MINIMUM_COST", 1, terms.minimumCost);
-            fares.SetFieldFloat("FIRST_UNLOAD_COST", 1, terms.firstUnloadCost);
-            fares.SetFieldFloat("ADDITIONAL_UNLOAD_COST", 1, terms.additionalUnloadCost);
-            fares.SetFieldFloat("FIRST_UNLOAD_KM_COST", 1, terms.firstUnloadKm);
-            fares.SetFieldFloat("ADDITIONAL_UNLOAD_KM_COST", 1, terms.additionalUnloadKm);
-            fares.SetFieldInt("FARE_SOLO_POR_ENTREGAS", terms.deliveriesOnly);
+            fares.SetFieldString("FARE_ORDER_ID", m_strName, 0, kWrite);
+            fares.SetFieldString("FARE_ID", fare->GetId(), 0, kWrite);
+            fares.SetFieldString("FARE_SUB_ID", fare->GetSubId(), 0, kWrite);
+            fares.SetFieldInt("FARE_RADIAL", terms.radial, -1, -1, kWrite);
+            fares.SetFieldInt("FARE_POR_KM", terms.mode, -1, -1, kWrite);
+            fares.SetFieldInt("FARE_NO_RETURN", terms.noReturn, -1, -1, kWrite);
+            fares.SetFieldFloat("FARE_MINIMUM_LOAD", terms.minimumLoadKg, kWriteAllDigits);
+            fares.SetFieldFloat("FARE_MINIMUM_COST", terms.minimumCost, kWriteAllDigits);
+            fares.SetFieldFloat("FIRST_UNLOAD_COST", terms.firstUnloadCost, kWriteAllDigits);
+            fares.SetFieldFloat("ADDITIONAL_UNLOAD_COST", terms.additionalUnloadCost,
+                                kWriteAllDigits);
+            fares.SetFieldFloat("FIRST_UNLOAD_KM_COST", terms.firstUnloadKm, kWriteAllDigits);
+            fares.SetFieldFloat("ADDITIONAL_UNLOAD_KM_COST", terms.additionalUnloadKm,
+                                kWriteAllDigits);
+            fares.SetFieldInt("FARE_SOLO_POR_ENTREGAS", terms.deliveriesOnly, -1, -1, kWrite);
         };
         if (fare->GetSpecialFareCount() == 0) {
             writeHeader();
-            fares.WriteRecord();
+            written = fares.WriteRecord() && written;
         }
         for (int i = 0; i < fare->GetSpecialFareCount(); ++i) {
             const TSpecialFare& rule = fare->GetSpecialFare(i);
             writeHeader();
-            fares.SetFieldString("SPECIAL_FARE_TYPE", SpecialFareTypeText(rule.type));
-            fares.SetFieldInt("SPECIAL_FARE_WEIGHT_DEPENDENCY", rule.weightDependency);
-            fares.SetFieldInt("SPECIAL_FARE_ADDITIONALS_KM", rule.additionalKm);
-            fares.SetFieldInt("SPECIAL_FARE_PAY_JUST_FIRST_TIME", rule.payJustFirstTime);
-            fares.SetFieldString("SPECIAL_FARE_VARIABLE_NAME", rule.variableName);
-            fares.SetFieldString("SPECIAL_FARE_REQUIREMENT_NAME", rule.listName);
-            fares.SetFieldString("SPECIAL_FARE_ADD_INFO_FORMAT", InfoFormatText(rule.format));
-            fares.SetFieldFloat("SPECIAL_FARE_COST", 1, rule.cost);
-            fares.WriteRecord();
+            fares.SetFieldString("SPECIAL_FARE_TYPE", SpecialFareTypeText(rule.type), 0, kWrite);
+            fares.SetFieldInt("SPECIAL_FARE_WEIGHT_DEPENDENCY", rule.weightDependency, -1, -1,
+                              kWrite);
+            fares.SetFieldInt("SPECIAL_FARE_ADDITIONALS_KM", rule.additionalKm, -1, -1, kWrite);
+            fares.SetFieldInt("SPECIAL_FARE_PAY_JUST_FIRST_TIME", rule.payJustFirstTime, -1, -1,
+                              kWrite);
+            fares.SetFieldString("SPECIAL_FARE_VARIABLE_NAME", rule.variableName, 0, kWrite);
+            fares.SetFieldString("SPECIAL_FARE_REQUIREMENT_NAME", rule.listName, 0, kWrite);
+            fares.SetFieldString("SPECIAL_FARE_ADD_INFO_FORMAT", InfoFormatText(rule.format), 0,
+                                 kWrite);
+            fares.SetFieldFloat("SPECIAL_FARE_COST", rule.cost, kWriteAllDigits);
+            written = fares.WriteRecord() && written;
         }
     }
     for (const auto& fare : m_fares) {
@@ -509,14 +540,15 @@ void CFares::WriteFares(CFetch& fares, CFetch* rows) const
             continue;
         for (const TFareRow& row : fare->GetRows()) {
             rows->ClearRecord();
-            rows->SetFieldString("FARE_ID", fare->GetId());
-            rows->SetFieldString("FARE_SUB_ID", fare->GetSubId());
-            rows->SetFieldString("FARE_ORDER_ID", fare->GetOrderId());
-            rows->SetFieldInt("FARE_KM", row.key);
-            rows->SetFieldFloat("FARE_COST", 1, row.price);
-            rows->WriteRecord();
+            rows->SetFieldString("FARE_ID", fare->GetId(), 0, kWrite);
+            rows->SetFieldString("FARE_SUB_ID", fare->GetSubId(), 0, kWrite);
+            rows->SetFieldString("FARE_ORDER_ID", fare->GetOrderId(), 0, kWrite);
+            rows->SetFieldInt("FARE_KM", row.key, -1, -1, kWrite);
+            rows->SetFieldFloat("FARE_COST", row.price, kWriteAllDigits);
+            written = rows->WriteRecord() && written;
         }
     }
+    return written;
 }
 
 // ---- CListaFares ------------------------------------------------------------------------------
@@ -553,8 +585,7 @@ int CListaFares::FindFareIndex(const std::string& id, const std::string& subId) 
 {
     const auto found =
         std::find(m_fareRegistry.begin(), m_fareRegistry.end(), RegistryKey(id, subId));
-    return found == m_fareRegistry.end() ? -1
-                                         : static_cast<int>(found - m_fareRegistry.begin());
+    return found == m_fareRegistry.end() ? -1 : static_cast<int>(found - m_fareRegistry.begin());
 }
 
 int CListaFares::FindTableName(const std::string& orderId) const
@@ -582,19 +613,19 @@ CFares& CListaFares::TableAt(int tableIndex)
     return *m_tables[index];
 }
 
-int CListaFares::LoadListaFares(const std::string& file, int kind)
+int CListaFares::LoadListaFares(CFieldRecordSource& source, const std::string& file, int kind)
 {
     TRV_TRACE(2, "CListaFares::LoadListaFares", "Inicio LoadListaFares");
     m_tables.clear();
-    CFetch fetch;
-    const bool opened = OpenDefinition(fetch, FaresDefinition(kind), FETCH_MODE_READ, file);
+    auto record = OpenForReading(source, FaresDefinition(kind), file);
+    const bool opened = record != nullptr;
     if (opened) {
-        ForEachRecord(fetch, [&] {
-            const int tableIndex = GetTableIndex(fetch.GetFieldString("FARE_ORDER_ID"));
-            TableAt(tableIndex).AddFare(kind, file, fetch, *this);
+        ForEachRecord(*record, [&] {
+            const int tableIndex = GetTableIndex(ReadText(*record, "FARE_ORDER_ID"));
+            TableAt(tableIndex).AddFare(source, kind, file, *record, *this);
         });
-        fetch.Close();
-        LoadSubfaresCosts(kind, file);
+        record.reset();
+        LoadSubfaresCosts(source, kind, file);
     }
 
     // Every known contract gets a table, with an empty fare per registered key: pricing then
@@ -617,7 +648,7 @@ int CListaFares::LoadListaFares(const std::string& file, int kind)
     return opened ? 1 : 0;
 }
 
-void CListaFares::LoadSubfaresCosts(int kind, const std::string& file)
+void CListaFares::LoadSubfaresCosts(CFieldRecordSource& source, int kind, const std::string& file)
 {
     std::string rowsFile = file;
     if (kind == kPlanSource) {
@@ -625,12 +656,11 @@ void CListaFares::LoadSubfaresCosts(int kind, const std::string& file)
         if (rowsFile.empty())
             return;
     }
-    CFetch fetch;
     const char* definition = kind == kPlanSource ? "INT_SUBFARES_COSTS" : "CUSTOMER_SUBFARES_COSTS";
-    if (OpenDefinition(fetch, definition, FETCH_MODE_READ, rowsFile)) {
-        ForEachRecord(fetch, [&] {
-            if (CFares* table = GetTable(FindTableName(fetch.GetFieldString("FARE_ORDER_ID"))))
-                table->AddRow(fetch, *this);
+    if (const auto record = OpenForReading(source, definition, rowsFile)) {
+        ForEachRecord(*record, [&] {
+            if (CFares* table = GetTable(FindTableName(ReadText(*record, "FARE_ORDER_ID"))))
+                table->AddRow(*record, *this);
         });
     }
     for (const auto& table : m_tables) {
@@ -639,29 +669,27 @@ void CListaFares::LoadSubfaresCosts(int kind, const std::string& file)
     }
 }
 
-bool CListaFares::SaveFares(const std::string& file) const
+bool CListaFares::SaveFares(CFieldRecordSource& source, const std::string& file) const
 {
     const std::string rowsFile = ReplaceLast(file, ".far", ".sfar");
     const std::string provincesFile = ReplaceLast(rowsFile, ".sfar", ".pfar");
-    CFetch fares;
-    CFetch rows;
-    CFetch provinces;
-    if (!OpenDefinition(fares, "INT_FARES", FETCH_MODE_WRITE, file)) {
+    auto fares = source.Open("INT_FARES", {TFieldRecordMode::write, file, ""});
+    if (!fares) {
         TRV_TRACE(1, "CListaFares::SaveFares", "INT_FARES cannot be opened for %s", file.c_str());
         return false;
     }
     // Without ".far" in the name the companions would overwrite the fare file itself.
-    const bool rowsOpen =
-        !rowsFile.empty() && OpenDefinition(rows, "INT_SUBFARES_COSTS", FETCH_MODE_WRITE, rowsFile);
-    if (!provincesFile.empty())
-        OpenDefinition(provinces, "INT_SUBFARES_PROVINCIAS", FETCH_MODE_WRITE, provincesFile);
+    std::unique_ptr<CFieldRecord> rows;
+    std::unique_ptr<CFieldRecord> provinces;
+    if (!rowsFile.empty()) {
+        rows = source.Open("INT_SUBFARES_COSTS", {TFieldRecordMode::write, rowsFile, ""});
+        provinces =
+            source.Open("INT_SUBFARES_PROVINCIAS", {TFieldRecordMode::write, provincesFile, ""});
+    }
+    bool written = rowsFile.empty() || rows != nullptr;
     for (const auto& table : m_tables) {
         if (table)
-            table->WriteFares(fares, rowsOpen ? &rows : nullptr);
+            written = table->WriteFares(*fares, rows.get()) && written;
     }
-    bool written = fares.Close() != 0;
-    if (rowsOpen)
-        written = rows.Close() != 0 && written;
-    provinces.Close();
     return written;
 }

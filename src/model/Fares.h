@@ -1,12 +1,14 @@
 #pragma once
 
+#include "params/FieldRecord.h"
 #include "params/VariableAccess.h"
 
 #include <memory>
 #include <string>
 #include <vector>
 
-class CFetch;
+class CFieldRecord;
+class CFieldRecordSource;
 class CListaFares;
 
 // Fares price a carrier's trips instead of the vehicles' own rates. A fare is the price list of
@@ -45,10 +47,10 @@ inline constexpr int kMaxFareKey = 1000000;
 // A special rule: an amount per unit of a property of the order, the vehicle or the trip.
 struct TSpecialFare
 {
-    float cost = 0.0f;         // "SPECIAL_FARE_COST"
-    int weightDependency = 0;  // 0 none, 1 times the trip's load in tonnes, 2 the order's
-    int additionalKm = 0;      // the rule adds kilometres instead of money
-    int payJustFirstTime = 0;  // charged once per vehicle state
+    float cost = 0.0f;        // "SPECIAL_FARE_COST"
+    int weightDependency = 0; // 0 none, 1 times the trip's load in tonnes, 2 the order's
+    int additionalKm = 0;     // the rule adds kilometres instead of money
+    int payJustFirstTime = 0; // charged once per vehicle state
     int type = SPECIAL_FARE_UNKNOWN;
     int entity = SPECIAL_FARE_ENTITY_NONE;
     TVarAccessorPtr member; // the value's field in its entity; null when not found
@@ -123,22 +125,23 @@ class CFare
 
     // ---- Reading ------------------------------------------------------------------------------
     // The minimums and unload terms of the fare's header records (the last record wins).
-    void LoadMinimums(int kind, const std::string& file);
+    void LoadMinimums(CFieldRecordSource& source, int kind, const std::string& file);
     // Flags, mode and type from the current record.
-    void set_FareType(CFetch& fetch);
+    void set_FareType(CFieldRecord& record);
     // The rules of the fare's header records in the plan's fare file.
-    void LoadSpecialFaresFromFares(const std::string& file);
+    void LoadSpecialFaresFromFares(CFieldRecordSource& source, const std::string& file);
     // The rules of the company's "SPECIAL_FARES" section, with this fare's costs.
-    void LoadSpecialFaresFromIni();
+    void LoadSpecialFaresFromIni(CFieldRecordSource& source);
     // A price row and the terms it gives from the current record.
-    void AddRow(CFetch& fetch);
+    void AddRow(CFieldRecord& record);
 
   private:
     // A filter on this fare's id and sub-id, and with `withOrder` on its order id too.
     std::string Filter(bool withOrder) const;
     // Opens `definition` on `file` for this fare's records: on the three ids, else on two.
-    bool OpenOwnRecords(CFetch& fetch, const std::string& definition,
-                        const std::string& file) const;
+    std::unique_ptr<CFieldRecord> OpenOwnRecords(CFieldRecordSource& source,
+                                                 const std::string& definition,
+                                                 const std::string& file) const;
 
     std::string m_strId;
     std::string m_strSubId;
@@ -173,13 +176,14 @@ class CFares
     // Places the fare at its fare index, replacing what was there.
     CFare& SetFare(std::unique_ptr<CFare> fare);
     // A fare from the current header record, unless the table holds it already.
-    void AddFare(int kind, const std::string& file, CFetch& fetch, CListaFares& list);
+    void AddFare(CFieldRecordSource& source, int kind, const std::string& file,
+                 CFieldRecord& record, CListaFares& list);
     // A price row of the current record for the fare it names; unknown fares are skipped.
-    void AddRow(CFetch& fetch, const CListaFares& list);
+    void AddRow(CFieldRecord& record, const CListaFares& list);
     void BuildPriceTables();
     // The header records (one per rule, or one) and then, with `rows`, the price rows of every
-    // fare.
-    void WriteFares(CFetch& fares, CFetch* rows) const;
+    // fare; false when a record could not be written.
+    bool WriteFares(CFieldRecord& fares, CFieldRecord* rows) const;
 
   private:
     std::string m_strName;
@@ -220,12 +224,12 @@ class CListaFares
     // Replaces the tables: kind 1 from the plan's fare file `file` and its price rows beside it,
     // other kinds from the company's definitions. Every known table name gets a table. Returns
     // whether the fare definition opened.
-    int LoadListaFares(const std::string& file, int kind);
+    int LoadListaFares(CFieldRecordSource& source, const std::string& file, int kind);
     // Reads the price rows and builds every price table.
-    void LoadSubfaresCosts(int kind, const std::string& file);
-    // Writes every fare beside `file` (".far", ".sfar", ".pfar"); false when the fare file
-    // could not be written.
-    bool SaveFares(const std::string& file) const;
+    void LoadSubfaresCosts(CFieldRecordSource& source, int kind, const std::string& file);
+    // Writes every fare beside `file` (".far", ".sfar", ".pfar"); false when a file could not
+    // be written.
+    bool SaveFares(CFieldRecordSource& source, const std::string& file) const;
 
   private:
     CFares& TableAt(int tableIndex);
