@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/Condicionantes.h"
+#include "model/Fares.h"
 #include "model/OrderLine.h"
 #include "model/OrderServices.h"
 #include "model/WareHouses.h"
@@ -34,6 +35,9 @@ struct CModelContext
     const COrderRejections* rejections = nullptr;
     const CRunningPlan* runningPlan = nullptr;
     const CLineRouteMeasurement* lineRouteMeasurement = nullptr;
+
+    // The fare tables; their registry and table names only grow until the context is reset.
+    CListaFares fares;
 };
 
 // The one program-wide model context.
