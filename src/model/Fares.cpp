@@ -73,19 +73,6 @@ std::string ReplaceLast(const std::string& file, const std::string& from, const 
     return file.substr(0, position) + to + file.substr(position + from.size());
 }
 
-std::vector<std::string> SplitAtCommas(const std::string& text)
-{
-    std::vector<std::string> tokens;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t comma = text.find(',', start);
-        tokens.push_back(text.substr(start, comma == std::string::npos ? comma : comma - start));
-        if (comma == std::string::npos)
-            return tokens;
-        start = comma + 1;
-    }
-}
-
 const char* SpecialFareTypeText(int type)
 {
     switch (type) {
@@ -186,14 +173,14 @@ int ListKeySet(int type)
 
 // Resolves the list name of a requirement or additional-information rule; false when the rule
 // must be dropped.
-bool ResolveListName(TSpecialFare& rule, const std::vector<std::string>& tokens)
+bool ResolveListName(TSpecialFare& rule, const CSmartStringArray& tokens)
 {
     const bool requirement = rule.variableKind == VAR_REQUIREMENTS;
     const bool information =
         rule.variableKind == VAR_ORDER_INFO || rule.variableKind == VAR_RESOURCE_INFO;
     if (!requirement && !information)
         return true;
-    if (tokens.size() < (requirement ? 6u : 7u))
+    if (tokens.GetSize() < (requirement ? 6 : 7))
         return false;
     const CVariableDefinitionList* list =
         TrevantorVariables().GetKeySet(ListKeySet(rule.type)).GetDefinitionList(rule.variableKind);
@@ -338,9 +325,10 @@ bool CFare::AddSpecialFare(const std::string& file, const std::string& key, cons
     std::string definition = text;
     if (!key.empty() && definition.empty())
         definition = trv::GetProfileString(kSpecialFaresSection, key, "", file);
-    const std::vector<std::string> tokens = SplitAtCommas(definition);
+    CSmartStringArray tokens;
+    SplitString(definition, tokens, ",", true);
     // Every kind of rule names its value in the fifth token: shorter texts are not rules.
-    if (tokens.size() < 5)
+    if (tokens.GetSize() < 5)
         return false;
 
     TSpecialFare rule;
