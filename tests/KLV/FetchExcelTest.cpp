@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -25,7 +26,10 @@ class FetchExcelTest : public ::testing::Test
                "WHERE=QTY>1\nORDER_BY=QTY <,CODE\n"
                "[SHEET]\nCODE=Code\nNAME=Name\nQTY=Qty\n"
                "[COPY_FORMAT]\nTYPE=EXCEL\nTABLENAME=Orders\nKEY=CODE\n"
-               "[COPY]\nCODE=Code\nNAME=Name\nQTY=Qty\n";
+               "[COPY]\nCODE=Code\nNAME=Name\nQTY=Qty\n"
+               "[TYPED_FORMAT]\nTYPE=EXCEL\nTABLENAME=Orders\nKEY=CODE\n"
+               "[TYPED]\nCODE=Code\nPRICE=Price\nRATE=Rate\nDUE=Due\nSTART=Start\n"
+               "LOADED=Loaded\nPAID=Paid\nQTY=Qty\n";
     }
 
     std::string File(const std::string& name) const { return (m_trace->Folder() / name).string(); }
@@ -46,6 +50,28 @@ class FetchExcelTest : public ::testing::Test
                                "|" + fetch.GetFieldString("QTY"));
         }
         return rows;
+    }
+
+    // Every filled cell of the workbook as openpyxl reads it: "Sheet!A1|type|value|format",
+    // formulas as their text.
+    std::vector<std::string> OpenpyxlCells(const std::string& workbook)
+    {
+        std::ofstream(File("cells.py"))
+            << "import sys, openpyxl\n"
+               "for ws in openpyxl.load_workbook(sys.argv[1]).worksheets:\n"
+               "    for row in ws.iter_rows():\n"
+               "        for c in row:\n"
+               "            if c.value is not None:\n"
+               "                print(f'{ws.title}!{c.coordinate}|{type(c.value).__name__}|'\n"
+               "                      f'{c.value}|{c.number_format}')\n";
+        const std::string command = "/usr/bin/python3 '" + File("cells.py") + "' '" + workbook +
+                                    "' > '" + File("cells.txt") + "'";
+        EXPECT_EQ(std::system(command.c_str()), 0) << command;
+        std::vector<std::string> cells;
+        std::ifstream in(File("cells.txt"));
+        for (std::string line; std::getline(in, line);)
+            cells.push_back(line);
+        return cells;
     }
 
     std::unique_ptr<TraceCapture> m_trace;
@@ -147,4 +173,36 @@ TEST_F(FetchExcelTest, RefusesOldWorkbooksAndSheetsItWouldLose)
     }
     trv::XlsxTable table;
     EXPECT_TRUE(trv::CXlsxReader::Read(File("other.xlsx"), "Prices", table, error)) << error;
+}
+
+TEST_F(FetchExcelTest, WrittenValuesAreCellsOfTheirTypes)
+{
+    {
+        CFetch fetch;
+        ASSERT_TRUE(Open(fetch, "TYPED", FETCH_MODE_WRITE, File("typed.xlsx")))
+            << fetch.m_strLastError;
+        fetch.SetFieldString("CODE", "0042"); // looks like a number, stays a text
+        fetch.SetFieldDouble("PRICE", 12.5);
+        fetch.SetFieldFloat("RATE", 0, 2.25f); // written "2,25" with the decimal comma
+        fetch.SetFieldDate("DUE", trv::OleDate(2024, 3, 31));
+        fetch.SetFieldTime("START", 465);
+        fetch.SetFieldDateTime("LOADED", trv::OleDate(2024, 3, 31, 7, 45, 30), 1);
+        fetch.SetFieldBool("PAID", true);
+        fetch.SetFieldInt("QTY", -3);
+        ASSERT_TRUE(fetch.WriteRecord()) << fetch.m_strLastError;
+        EXPECT_TRUE(fetch.Close());
+    }
+    const std::vector<std::string> cells = OpenpyxlCells(File("typed.xlsx"));
+    ASSERT_EQ(cells.size(), 16u);
+    EXPECT_EQ(std::vector<std::string>(cells.begin() + 8, cells.end()),
+              (std::vector<std::string>{
+                  "Orders!A2|str|0042|General",
+                  "Orders!B2|float|12.5|General",
+                  "Orders!C2|float|2.25|General",
+                  "Orders!D2|datetime|2024-03-31 00:00:00|mm-dd-yy",
+                  "Orders!E2|time|07:45:00|h:mm",
+                  "Orders!F2|datetime|2024-03-31 07:45:30|m/d/yy h:mm",
+                  "Orders!G2|bool|True|General",
+                  "Orders!H2|int|-3|General",
+              }));
 }
