@@ -11,6 +11,7 @@
 #include "KLV/Trace.h"
 #include "KLV/Translate.h"
 #include "KLV/XlsxReader.h"
+#include "KLV/XlsxUpdater.h"
 #include "KLV/XlsxWriter.h"
 #include "platform/Text.h"
 #include "platform/UserPrompt.h"
@@ -34,6 +35,9 @@ struct CFetchWorkbook
     bool hasCurrentRow = false;
     // A sheet without headers takes the columns of the records written to it.
     bool addsColumns = false;
+    // A target that exists is updated in place: the sheet as read, to tell what changed.
+    bool existing = false;
+    trv::XlsxTable original;
     bool changed = false;
 };
 
@@ -159,18 +163,11 @@ int CFetch::OpenExcelSource(int mode)
         if (!trv::CXlsxReader::Read(path, sheet, workbook->table, error))
             return fail(error);
     } else if (std::filesystem::exists(path)) {
-        // The target is written back whole: a workbook with other sheets would lose them.
-        std::vector<std::string> names;
-        if (!trv::CXlsxReader::SheetNames(path, names, error))
+        // Only the cells written will change: the sheet must be there to be updated.
+        if (!trv::CXlsxReader::Read(path, sheet, workbook->table, error))
             return fail(error);
-        const bool others = std::any_of(names.begin(), names.end(), [&](const std::string& name) {
-            return !trv::EqualsNoCase(name, workbook->sheet);
-        });
-        if (others)
-            return fail(path + ": the workbook holds other sheets than \"" + workbook->sheet +
-                        "\", which writing would lose");
-        if (!names.empty() && !trv::CXlsxReader::Read(path, sheet, workbook->table, error))
-            return fail(error);
+        workbook->existing = true;
+        workbook->original = workbook->table;
     }
     workbook->addsColumns = workbook->table.headers.empty();
     m_pWorkbook = std::move(workbook);
@@ -425,6 +422,22 @@ bool CFetch::WriteExcelValues(const std::vector<std::string>& values)
             }
         }
     }
+    std::vector<trv::XlsxCell> written(columns.size());
+    for (std::size_t place = 0; place < columns.size() && place < values.size(); ++place) {
+        if (columns[place] < 0)
+            continue;
+        written[place] = ExcelCellOfValue(place, values[place]);
+        // A formula is the sheet's own: a value written over it would take its place.
+        const trv::XlsxCell* cell =
+            target ? &(*target)[static_cast<std::size_t>(columns[place])] : nullptr;
+        if (cell && cell->formula && !SameCellValue(*cell, written[place])) {
+            m_strLastError = m_strName + ": " + workbook.path + ": the column " +
+                             table.headers[static_cast<std::size_t>(columns[place])] +
+                             " of this row holds a formula, which writing a value would replace";
+            TRV_TRACE(1, "CFetch::WriteRecord", "%s", m_strLastError.c_str());
+            return false;
+        }
+    }
     const bool inserted = target == nullptr;
     if (inserted) {
         table.rows.emplace_back(table.headers.size());
@@ -437,10 +450,9 @@ bool CFetch::WriteExcelValues(const std::vector<std::string>& values)
         if (columns[place] < 0)
             continue;
         trv::XlsxCell& cell = (*target)[static_cast<std::size_t>(columns[place])];
-        const trv::XlsxCell value = ExcelCellOfValue(place, values[place]);
         // A cell given the value it holds keeps its type, format and formula.
-        if (!SameCellValue(cell, value))
-            cell = value;
+        if (!SameCellValue(cell, written[place]))
+            cell = written[place];
         logged += (logged.empty() ? "" : ",") + values[place];
     }
     workbook.changed = true;
@@ -459,16 +471,22 @@ bool CFetch::SaveWorkbook()
         return true;
     // Written beside the target and renamed onto it, so a failure leaves the old workbook.
     const std::string temporary = workbook.path + "." + std::to_string(::getpid()) + ".xlsx";
-    trv::CXlsxWriter writer;
     std::string error;
-    bool written = writer.Open(temporary, workbook.sheet, error) &&
-                   writer.WriteTexts(workbook.table.headers, error);
-    for (std::size_t row = 0; written && row < workbook.table.rows.size(); ++row)
-        written = writer.WriteRow(workbook.table.rows[row], error);
-    std::string closing;
-    written = writer.Close(closing) && written;
-    if (error.empty())
-        error = closing;
+    bool written = false;
+    if (workbook.existing) {
+        written = trv::UpdateWorkbookSheet(workbook.path, temporary, workbook.sheet,
+                                           workbook.original, workbook.table, error);
+    } else {
+        trv::CXlsxWriter writer;
+        written = writer.Open(temporary, workbook.sheet, error) &&
+                  writer.WriteTexts(workbook.table.headers, error);
+        for (std::size_t row = 0; written && row < workbook.table.rows.size(); ++row)
+            written = writer.WriteRow(workbook.table.rows[row], error);
+        std::string closing;
+        written = writer.Close(closing) && written;
+        if (error.empty())
+            error = closing;
+    }
     if (written && std::rename(temporary.c_str(), workbook.path.c_str()) != 0) {
         error = workbook.path + ": " + std::strerror(errno);
         written = false;

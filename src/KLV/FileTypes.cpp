@@ -57,30 +57,6 @@ std::string Slug(const std::string& text)
     return slug;
 }
 
-std::string XmlEscape(const std::string& text)
-{
-    std::string escaped;
-    for (char character : text) {
-        switch (character) {
-        case '&':
-            escaped += "&amp;";
-            break;
-        case '<':
-            escaped += "&lt;";
-            break;
-        case '>':
-            escaped += "&gt;";
-            break;
-        case '"':
-            escaped += "&quot;";
-            break;
-        default:
-            escaped += character;
-        }
-    }
-    return escaped;
-}
-
 bool WriteText(const std::string& path, const std::string& text)
 {
     std::error_code error;
@@ -221,10 +197,10 @@ bool RegisterDocumentFileType(const std::string& fileTypeId, const std::string& 
         mimeType +
         "\">\n"
         "    <comment>" +
-        XmlEscape(description) +
+        trv::XmlEscape(description) +
         "</comment>\n"
         "    <glob pattern=\"" +
-        XmlEscape(pattern) +
+        trv::XmlEscape(pattern) +
         "\"/>\n"
         "  </mime-type>\n"
         "</mime-info>\n";

@@ -478,6 +478,30 @@ std::string FitWidth(std::string_view text, std::size_t width, char fill)
     return PadRight(Left(text, width), width, fill);
 }
 
+std::string XmlEscape(std::string_view text)
+{
+    std::string escaped;
+    for (const char character : text) {
+        switch (character) {
+        case '&':
+            escaped += "&amp;";
+            break;
+        case '<':
+            escaped += "&lt;";
+            break;
+        case '>':
+            escaped += "&gt;";
+            break;
+        case '"':
+            escaped += "&quot;";
+            break;
+        default:
+            escaped += character;
+        }
+    }
+    return escaped;
+}
+
 std::string_view TrimLeft(std::string_view text)
 {
     std::size_t begin = 0;

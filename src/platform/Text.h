@@ -106,6 +106,9 @@ std::string PadLeft(std::string_view text, std::size_t width, char fill = ' ');
 // The text cut to at most `width` characters, then filled on the right up to it.
 std::string FitWidth(std::string_view text, std::size_t width, char fill = ' ');
 
+// The text as XML character data or an attribute value: & < > " written as entities.
+std::string XmlEscape(std::string_view text);
+
 // Blanks, tabs, CR and LF removed from the start, the end or both.
 std::string_view TrimLeft(std::string_view text);
 std::string_view TrimRight(std::string_view text);

@@ -3,6 +3,7 @@
 #include "KLV/Fetch.h"
 #include "KLV/XlsxReader.h"
 #include "KLV/XlsxWriter.h"
+#include "TempFolder.h"
 #include "TraceCapture.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 
 namespace {
 
@@ -29,7 +31,10 @@ class FetchExcelTest : public ::testing::Test
                "[COPY]\nCODE=Code\nNAME=Name\nQTY=Qty\n"
                "[TYPED_FORMAT]\nTYPE=EXCEL\nTABLENAME=Orders\nKEY=CODE\n"
                "[TYPED]\nCODE=Code\nPRICE=Price\nRATE=Rate\nDUE=Due\nSTART=Start\n"
-               "LOADED=Loaded\nPAID=Paid\nQTY=Qty\n";
+               "LOADED=Loaded\nPAID=Paid\nQTY=Qty\n"
+               "[ORDERS_FORMAT]\nTYPE=EXCEL\nTABLENAME=Orders\nKEY=CODE\n"
+               "[ORDERS]\nCODE=Code\nDUE=Due\nSTART=Start\nPAID=Paid\nQTY=Qty\nPRICE=Price\n"
+               "NOTE=Note\nTOTAL=Total\n";
     }
 
     std::string File(const std::string& name) const { return (m_trace->Folder() / name).string(); }
@@ -141,13 +146,31 @@ TEST_F(FetchExcelTest, ReadsAWorkbookAndWritesOneThatReadsBackEqual)
     EXPECT_EQ(table.rows[1][2].text, "4");
 }
 
-TEST_F(FetchExcelTest, RefusesOldWorkbooksAndSheetsItWouldLose)
+// A compound document as a spreadsheet program saves a workbook with a password: a header
+// sector, then a directory sector whose entries name the encrypted package.
+std::string EncryptedWorkbookBytes()
 {
-    // The old binary format, by its name and by its contents.
+    std::string bytes(1024, '\0');
+    bytes.replace(0, 8, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+    const auto entry = [&](std::size_t at, const std::string& name) {
+        for (std::size_t index = 0; index < name.size(); ++index)
+            bytes[at + index * 2] = name[index];
+        bytes[at + 64] = static_cast<char>((name.size() + 1) * 2);
+    };
+    entry(512, "Root Entry");
+    entry(640, "EncryptionInfo");
+    entry(768, "EncryptedPackage");
+    return bytes;
+}
+
+TEST_F(FetchExcelTest, RefusesWhatItCannotReadOrKeep)
+{
+    // The old binary format, by its name and by its contents; an encrypted workbook.
     std::ofstream(File("old.xls")) << "not read";
     const char magic[] = {'\xD0', '\xCF', '\x11', '\xE0', 0, 0, 0, 0};
     std::ofstream(File("disguised.xlsx"), std::ios::binary).write(magic, sizeof magic);
-    // A workbook holding another sheet beside the one written.
+    std::ofstream(File("locked.xlsx"), std::ios::binary) << EncryptedWorkbookBytes();
+    // A workbook without the sheet written.
     trv::CXlsxWriter writer;
     std::string error;
     ASSERT_TRUE(writer.Open(File("other.xlsx"), "Prices", error)) << error;
@@ -163,16 +186,21 @@ TEST_F(FetchExcelTest, RefusesOldWorkbooksAndSheetsItWouldLose)
         {"old.xls", FETCH_MODE_READ, ".xls"},
         {"old.xls", FETCH_MODE_WRITE, ".xls"},
         {"disguised.xlsx", FETCH_MODE_READ, ".xls"},
-        {"other.xlsx", FETCH_MODE_WRITE, "other sheets"},
+        {"locked.xlsx", FETCH_MODE_READ, "encrypted"},
+        {"locked.xlsx", FETCH_MODE_WRITE, "encrypted"},
+        {"other.xlsx", FETCH_MODE_WRITE, "no sheet \"Orders\""},
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(test.file);
-        CFetch fetch;
-        EXPECT_FALSE(Open(fetch, "COPY", test.mode, File(test.file)));
-        EXPECT_NE(fetch.m_strLastError.find(test.says), std::string::npos) << fetch.m_strLastError;
+        const std::string bytes = trv::test::ReadFileBytes(File(test.file));
+        {
+            CFetch fetch;
+            EXPECT_FALSE(Open(fetch, "COPY", test.mode, File(test.file)));
+            EXPECT_NE(fetch.m_strLastError.find(test.says), std::string::npos)
+                << fetch.m_strLastError;
+        }
+        EXPECT_EQ(trv::test::ReadFileBytes(File(test.file)), bytes);
     }
-    trv::XlsxTable table;
-    EXPECT_TRUE(trv::CXlsxReader::Read(File("other.xlsx"), "Prices", table, error)) << error;
 }
 
 TEST_F(FetchExcelTest, WrittenValuesAreCellsOfTheirTypes)
@@ -205,4 +233,73 @@ TEST_F(FetchExcelTest, WrittenValuesAreCellsOfTheirTypes)
                   "Orders!G2|bool|True|General",
                   "Orders!H2|int|-3|General",
               }));
+}
+
+// Each filled cell by its place: "Sheet!A1" -> "type|value|format".
+std::map<std::string, std::string> ByPlace(const std::vector<std::string>& cells)
+{
+    std::map<std::string, std::string> places;
+    for (const std::string& cell : cells)
+        places[cell.substr(0, cell.find('|'))] = cell.substr(cell.find('|') + 1);
+    return places;
+}
+
+TEST_F(FetchExcelTest, UpdatingARecordChangesOnlyTheCellsWritten)
+{
+    const std::string path = File("orders.xlsx");
+    std::filesystem::copy_file(TRV_TEST_DATA_DIR "/xlsx/orders-libreoffice.xlsx", path);
+    std::map<std::string, std::string> expected = ByPlace(OpenpyxlCells(path));
+    ASSERT_EQ(expected["Orders!I3"], "str|=F3*G3|0.00");
+    ASSERT_EQ(expected["Fares!B2"], "str|=SUM(Orders!I2:I4)|General");
+    {
+        CFetch fetch;
+        ASSERT_TRUE(Open(fetch, "ORDERS", FETCH_MODE_WRITE, path)) << fetch.m_strLastError;
+        fetch.SetFieldString("CODE", "0042");
+        fetch.SetFieldInt("QTY", 12);
+        fetch.SetFieldBool("PAID", true);
+        fetch.SetFieldDate("DUE", trv::OleDate(2025, 1, 15));
+        fetch.SetFieldString("NOTE", "late");
+        fetch.SetFieldTime("START", 1110);  // the value it holds: the cell stays as it is
+        fetch.SetFieldDouble("TOTAL", 2.5); // the formula's result: the formula stays
+        ASSERT_TRUE(fetch.WriteRecord()) << fetch.m_strLastError;
+        fetch.ClearRecord();
+        fetch.SetFieldString("CODE", "C9");
+        fetch.SetFieldDate("DUE", trv::OleDate(2025, 2, 1));
+        fetch.SetFieldTime("START", 600);
+        fetch.SetFieldInt("QTY", 1);
+        fetch.SetFieldDouble("PRICE", 4.5);
+        ASSERT_TRUE(fetch.WriteRecord()) << fetch.m_strLastError;
+        // A value over a formula is refused, the rest of the record too.
+        fetch.ClearRecord();
+        fetch.SetFieldString("CODE", "A1");
+        fetch.SetFieldString("NOTE", "lost");
+        fetch.SetFieldDouble("TOTAL", 99);
+        EXPECT_FALSE(fetch.WriteRecord());
+        EXPECT_NE(fetch.m_strLastError.find("formula"), std::string::npos) << fetch.m_strLastError;
+        ASSERT_TRUE(fetch.Close()) << fetch.m_strLastError;
+    }
+    // The record's cells keep their formats; the new row takes its column's.
+    expected["Orders!B3"] = "datetime|2025-01-15 00:00:00|dd/mm/yyyy";
+    expected["Orders!E3"] = "bool|True|\"TRUE\";\"TRUE\";\"FALSE\"";
+    expected["Orders!F3"] = "int|12|General";
+    expected["Orders!H3"] = "str|late|General";
+    expected["Orders!A5"] = "str|C9|General";
+    expected["Orders!B5"] = "datetime|2025-02-01 00:00:00|dd/mm/yyyy";
+    expected["Orders!D5"] = "time|10:00:00|hh:mm";
+    expected["Orders!F5"] = "int|1|General";
+    expected["Orders!G5"] = "float|4.5|0.00";
+    EXPECT_EQ(ByPlace(OpenpyxlCells(path)), expected);
+
+    // Read back through the definition, the row updated is typed as before.
+    CFetch fetch;
+    ASSERT_TRUE(Open(fetch, "ORDERS", FETCH_MODE_READ, path)) << fetch.m_strLastError;
+    std::vector<std::string> rows;
+    while (!fetch.IsEOF())
+        if (fetch.MoveNext())
+            rows.push_back(fetch.GetFieldString("CODE") + "|" +
+                           fetch.GetFieldDate("DUE", trv::OleDate()).Format("%Y-%m-%d") + "|" +
+                           std::to_string(fetch.GetFieldTime("START")) + "|" +
+                           std::to_string(fetch.GetFieldBool("PAID")));
+    EXPECT_EQ(rows, (std::vector<std::string>{"A1|2024-03-31|465|1", "0042|2025-01-15|1110|1",
+                                              "B7|1899-12-30|5|1", "C9|2025-02-01|600|0"}));
 }
