@@ -5,6 +5,9 @@
 #include "model/WeekDay.h"
 #include "platform/Text.h"
 
+#include <algorithm>
+#include <cstdint>
+
 namespace {
 
 bool IsFriday(const trv::OleDate& date)
@@ -27,6 +30,15 @@ bool SameDates(const trv::OleDate& start, const trv::OleDate& end, const trv::Ol
                const trv::OleDate& otherEnd)
 {
     return start == otherStart && end == otherEnd;
+}
+
+// Minutes from `minute` to the end of `lastDay`; a window reaching thousands of years ahead
+// (a mistyped year in a days-off file) gives the longest delay there is, not an overflow.
+int32_t MinutesToEndOfDay(int32_t lastDay, int32_t minute)
+{
+    const std::int64_t minutes = (static_cast<std::int64_t>(lastDay) + 1) * MinutesPerDay -
+                                 static_cast<std::int64_t>(minute);
+    return static_cast<int32_t>(std::clamp<std::int64_t>(minutes, INT32_MIN, INT32_MAX));
 }
 
 } // namespace
@@ -232,7 +244,7 @@ int CDateTable::DelayToAvailable(int32_t minute, int startIndex, int32_t& delayM
             const CDateWindow& window = *m_items[i];
             if (!window.ContainsDay(day))
                 continue;
-            foundDelay = (window.lastDay + 1) * MinutesPerDay - minute;
+            foundDelay = MinutesToEndOfDay(window.lastDay, minute);
             foundWindow = i;
             next = i == startIndex ? next : i + 1;
             result = 3;
@@ -260,6 +272,6 @@ int CDateTable::DelayToEndOfCoverage(int32_t minute, int32_t& delayMinutes, int&
     }
     if (chainEnd <= 0)
         return -1;
-    delayMinutes = chainEnd * MinutesPerDay - minute;
+    delayMinutes = MinutesToEndOfDay(chainEnd - 1, minute);
     return 3;
 }

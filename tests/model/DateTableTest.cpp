@@ -283,6 +283,14 @@ TEST(DateTable, DelayToEndOfCoverageFollowsChainInTableOrder)
     EXPECT_EQ(delay, 2280);
     EXPECT_EQ(window, 1);
 
+    // A window to a mistyped year thousands of years ahead gives the longest delay there is.
+    const CDateTable farAhead = TableOfDays({{0, 2191500}});
+    EXPECT_EQ(farAhead.DelayToEndOfCoverage(600, delay, window), 3);
+    EXPECT_EQ(delay, INT32_MAX);
+    int next = -1;
+    EXPECT_EQ(farAhead.DelayToAvailable(600, 0, delay, window, next), 3);
+    EXPECT_EQ(delay, INT32_MAX);
+
     delay = -7;
     EXPECT_EQ(chain.DelayToEndOfCoverage(5 * 1440, delay, window), -1);
     EXPECT_EQ(delay, -7);
