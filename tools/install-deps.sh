@@ -23,7 +23,8 @@ PACKAGES=(
   # the sqlite3 shell the database read benchmark compares with, and the peak memory of a read
   # (/usr/bin/time -v)
   sqlite3 time
-  # ThreadSanitizer build of the threaded tests (make tsan): clang and its sanitizer runtimes
+  # clang and its sanitizer runtimes (libFuzzer among them): the ThreadSanitizer build of the
+  # threaded tests (make tsan) and the fuzz targets (make fuzz)
   clang libclang-rt-14-dev
   # file type registration and associated programs (freedesktop MIME database, xdg-mime/xdg-open)
   xdg-utils shared-mime-info
