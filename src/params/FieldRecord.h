@@ -46,11 +46,12 @@ enum class TFieldRecordMode
     write = 2,
 };
 
+// The strings' "= {}" lets designated initializers leave them out without a g++ 12 warning.
 struct TFieldRecordOpen
 {
     TFieldRecordMode mode = TFieldRecordMode::read;
-    std::string file;   // the file to read or write; empty: the definition's own
-    std::string filter; // records to read
+    std::string file = {};   // the file to read or write; empty: the definition's own
+    std::string filter = {}; // records to read
 };
 
 // The current record of an open data definition, as the model and the variable layer move
