@@ -26,6 +26,9 @@ PACKAGES=(
   # clang and its sanitizer runtimes (libFuzzer among them): the ThreadSanitizer build of the
   # threaded tests (make tsan) and the fuzz targets (make fuzz)
   clang libclang-rt-14-dev
+  # the genetic search's thread team under ThreadSanitizer: LLVM's OpenMP runtime (libgomp's
+  # barriers are invisible to ThreadSanitizer and give false reports)
+  libomp-dev
   # file type registration and associated programs (freedesktop MIME database, xdg-mime/xdg-open)
   xdg-utils shared-mime-info
   # a decimal-comma locale (de_DE.UTF-8, made below): files must not follow the process locale

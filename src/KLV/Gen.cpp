@@ -118,13 +118,6 @@ void TGen::FabricaGenMejor()
         CheapestInsertion();
 }
 
-void TGen::CheapestInsertion()
-{
-    // The greedy construction comes with the search's operators; until a problem or the
-    // engine supplies it, a gene that asks for it is built at random.
-    Azar();
-}
-
 void TGen::FabricaPrimerGen()
 {
     const unsigned short* first = m_engine ? m_engine->GetFirstSequence() : nullptr;
@@ -144,28 +137,6 @@ void TGen::FabricaPrimerGen()
 bool TGen::CompruebaGen()
 {
     return EsValido();
-}
-
-// The crossovers belong to the search's operators; the base leaves the child as it is and
-// only evaluates it, so a problem without them still breeds valid genes.
-void TGen::CruceUnPunto(int, const TGen&, const TGen&)
-{
-    EvaluaConCache();
-}
-
-void TGen::CruceUnPuntoFinal(int, const TGen&, const TGen&)
-{
-    EvaluaConCache();
-}
-
-void TGen::CruceDosPuntos(int, int, const TGen&, const TGen&)
-{
-    EvaluaConCache();
-}
-
-void TGen::CruceDosPuntosInverso(int, int, const TGen&, const TGen&)
-{
-    EvaluaConCache();
 }
 
 bool TGen::Lee(std::istream& in)
@@ -388,7 +359,25 @@ void TGen::EvaluaConCache()
 
 float TGen::EvaluateCost(int mode)
 {
-    const float cost = Evaluate(mode);
+    float cost = 0.0f;
+    {
+        // Left even when the evaluation throws, or a data change would wait for it forever.
+        struct TInFlight
+        {
+            IGenEngine* engine;
+            explicit TInFlight(IGenEngine* e) : engine(e)
+            {
+                if (engine)
+                    engine->EnterEvaluation();
+            }
+            ~TInFlight()
+            {
+                if (engine)
+                    engine->LeaveEvaluation();
+            }
+        } inFlight(m_engine);
+        cost = Evaluate(mode);
+    }
     if (!std::isnan(cost))
         return cost;
     TraceNaN(mode);

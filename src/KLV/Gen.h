@@ -54,6 +54,9 @@ class TGen
     virtual void CruceDosPuntos(int start, int end, const TGen& parent1, const TGen& parent2);
     virtual void CruceDosPuntosInverso(int start, int end, const TGen& parent1,
                                        const TGen& parent2);
+    // Moves a random segment of at most the population's longest-segment field to a random
+    // place, then evaluates through the cache. Genes shorter than 2 stay as they are.
+    void MutacionSegmento();
     // Makes the sequence admissible for the problem.
     virtual void Repara() {}
     // Rebuilds the problem's per-gene tables after the item set changed.
@@ -152,6 +155,10 @@ class TGen
     // length told to the current population.
     void Reshape(bool reallocate);
     void TraceNaN(int mode);
+    // The two halves of the order crossovers (GenOperators.cpp).
+    void CopySegment(const TGen& parent1, int first, int count);
+    void FillInOrder(const TGen& parent2, int read, int readStep, int write, int writeStep,
+                     int count);
 
     std::shared_ptr<TEstructurasOptimizacion> m_workspace;
     TEstructurasOptimizacion* m_workspaceInUse = nullptr;

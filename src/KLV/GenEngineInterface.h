@@ -63,4 +63,9 @@ class IGenEngine
     virtual void ResetForTotalReseed() = 0;
     // The last local search end becomes the current generation.
     virtual void MarkLocalSearchEnd() = 0;
+
+    // Brackets every evaluation: it registers as in flight, after waiting while the engine
+    // holds its evaluation gate for a data change (TGenEngine::EntraPausa).
+    virtual void EnterEvaluation() {}
+    virtual void LeaveEvaluation() {}
 };

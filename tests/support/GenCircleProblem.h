@@ -1,6 +1,7 @@
 #pragma once
 
 #include "KLV/Gen.h"
+#include "KLV/GenEngine.h"
 #include "KLV/GenEngineInterface.h"
 #include "KLV/GenRandom.h"
 #include "KLV/MapGenToCola.h"
@@ -66,9 +67,11 @@ class CircleProblem
 class CircleGen : public TGen
 {
   public:
+    // A tour of the first length points (all of them by default).
     CircleGen(IGenEngine* engine, const CircleProblem& problem,
-              std::shared_ptr<TEstructurasOptimizacion> workspace = nullptr)
-        : TGen(engine, problem.PointCount(), std::move(workspace)), m_problem(problem)
+              std::shared_ptr<TEstructurasOptimizacion> workspace = nullptr, int length = -1)
+        : TGen(engine, length < 0 ? problem.PointCount() : length, std::move(workspace)),
+          m_problem(problem)
     {
     }
 
@@ -99,7 +102,9 @@ class CirclePob : public TPoblacion
 
     TGen* NuevoGen(std::shared_ptr<TEstructurasOptimizacion> workspace) override
     {
-        return new CircleGen(GetEngine(), m_problem, std::move(workspace));
+        // Genes follow the block's gene length, so an engine may run on fewer points than the
+        // problem has and add the others later.
+        return new CircleGen(GetEngine(), m_problem, std::move(workspace), Parametros().geneLength);
     }
 
   private:
@@ -125,6 +130,7 @@ class CircleTestEngine : public IGenEngine
         TParametrosPoblacion bettersBlock = parameters;
         bettersBlock.survivors = 0;
         bettersBlock.populationSize = 1;
+        bettersBlock.geneLength = problem.PointCount();
         m_betters = std::make_unique<CirclePob>(bettersBlock, problem);
         m_betters->SetEngine(this);
         m_betters->CreaGenes();
@@ -191,6 +197,34 @@ class CircleTestEngine : public IGenEngine
     std::unique_ptr<CirclePob> m_betters;
     std::unique_ptr<CircleGen> m_first;
     std::unique_ptr<CircleGen> m_best;
+};
+
+// The search engine on the circle problem.
+class CircleEngine : public TGenEngine
+{
+  public:
+    CircleEngine(const CircleProblem& problem, int threadCount)
+        : TGenEngine(threadCount), m_problem(problem)
+    {
+    }
+
+    std::unique_ptr<TPoblacion> CreaPoblacion(const TParametrosPoblacion& block) override
+    {
+        return std::make_unique<CirclePob>(block, m_problem);
+    }
+
+    // Inicializa on the first length points (all by default) with block for both populations.
+    void Start(const TParametrosPoblacion& block, int length = -1,
+               const unsigned short* firstSequence = nullptr)
+    {
+        if (length < 0)
+            length = m_problem.PointCount();
+        Inicializa(CreaPoblacion(block), CreaPoblacion(block), length, length,
+                   firstSequence != nullptr, firstSequence);
+    }
+
+  private:
+    const CircleProblem& m_problem;
 };
 
 } // namespace trv::test
