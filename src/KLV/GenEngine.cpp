@@ -205,6 +205,10 @@ void TGenEngine::Ejecuta(const std::atomic<int>& running)
             continue;
         }
         std::unique_lock step(m_generationLock);
+        // A stop asked while this thread waited for the lock ends the loop before another
+        // generation.
+        if (!running.load())
+            return;
         if (m_current->GetGen(0)->GetLength() == 0) {
             step.unlock();
             WaitIdle(running);

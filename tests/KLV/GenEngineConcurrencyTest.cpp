@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <mutex>
 #include <numeric>
@@ -49,12 +50,15 @@ class Worker
         m_thread = std::thread([this] { m_engine.Ejecuta(m_running); });
     }
     ~Worker() { Stop(); }
+    // As the document stops a run: the stop flags end a pass at once.
     void Stop()
     {
+        m_engine.SetPopulationStopFlags(1);
         m_running = 0;
         m_engine.Wake();
         if (m_thread.joinable())
             m_thread.join();
+        m_engine.SetPopulationStopFlags(0);
     }
 
   private:
@@ -80,6 +84,8 @@ TParametrosPoblacion ToyBlock()
     block.populationSize = 50;
     block.survivors = 26;
     block.randomFirstGene = 1;
+    // Team threads at normal priority: on a busy machine the lowest one starves the barriers.
+    block.workerThreadPriority = 0;
     block.localSearchStart = 30;
     block.localSearchStep = 30;
     return block;
@@ -90,7 +96,7 @@ TEST(GenEngineConcurrencyTest, TheToyReachesItsOptimumWhileAnotherThreadReadsThe
     const CircleProblem problem(30);
     CircleEngine engine(problem, kThreads);
     engine.Start(ToyBlock());
-    engine.SetGenerationLimit(1500);
+    engine.SetGenerationLimit(600);
     int invalid = 0;
     int wrongCost = 0;
     {
@@ -103,7 +109,12 @@ TEST(GenEngineConcurrencyTest, TheToyReachesItsOptimumWhileAnotherThreadReadsThe
             check.SetItems(incumbent.GetItems(), incumbent.GetLength());
             wrongCost += check.Evaluate(1) != incumbent.GetCoste();
         }
-        ASSERT_TRUE(WaitFor([&] { return engine.GetGeneration() >= 1500; }));
+        ASSERT_TRUE(WaitFor([&] {
+            return engine.GetGeneration() >= 600 ||
+                   std::abs(engine.Incumbente("test", false, true)->GetCoste() -
+                            problem.OptimumLength()) < 1e-4;
+        }));
+        worker.Stop();
     }
     EXPECT_EQ(invalid, 0);
     EXPECT_EQ(wrongCost, 0);
@@ -134,8 +145,6 @@ TEST(GenEngineConcurrencyTest, TheSameSeedAndTeamGiveTheSamePlan)
     const auto second = BoundedRun(2024, 300);
     EXPECT_EQ(first.first, second.first);
     EXPECT_EQ(first.second, second.second);
-    const auto other = BoundedRun(7, 300);
-    EXPECT_TRUE(IsPermutation(other.first));
 }
 
 TEST(GenEngineConcurrencyTest, TheStepLockEndsARunningLocalSearchAndHoldsTheLoop)

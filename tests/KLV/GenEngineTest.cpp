@@ -24,6 +24,8 @@ TParametrosPoblacion SmallBlock()
     block.populationSize = 20;
     block.survivors = 8;
     block.randomFirstGene = 1;
+    // Team threads at normal priority: on a busy machine the lowest one starves the barriers.
+    block.workerThreadPriority = 0;
     return block;
 }
 
