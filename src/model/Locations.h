@@ -4,10 +4,13 @@
 #include "containers/SmartArray.h"
 #include "model/Condicionantes.h"
 #include "model/TimeWindow.h"
+#include "platform/OleDate.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 // Lookup state of a location's coordinates block (TGeoCoordinate::kind): whether the place was
 // looked up in the locations table yet, and with what result.
@@ -104,3 +107,71 @@ class CLocation
 
 // An owning list of locations-table entries.
 using CLocationsList = CSmartPtrArray<CLocation>;
+
+class CFetch;
+
+// The reader of the locations table, the definition "LOCATIONS". Lookups by code read the
+// table once and answer from an index of its rows until Close, so an import that completes
+// thousands of places passes over the table once.
+class CLocations
+{
+  public:
+    CLocations();
+    ~CLocations();
+    CLocations(const CLocations&) = delete;
+    CLocations& operator=(const CLocations&) = delete;
+
+    // The definitions file to open "LOCATIONS" from; empty (the default) is the program's.
+    void SetDefinitionFile(const std::string& file) { m_definitionFile = file; }
+    // The planning date the table is read for; a zero date copies no opening hours.
+    void SetSchedulingDate(const trv::OleDate& date);
+
+    // Reads the rows matching `filter` and applies them to the target as the flags ask; false
+    // when no row matches, the table does not open or the planner cancelled the choice.
+    bool ReadLocation(TLocationData* target, const std::string& filter, int addressFlags,
+                      int timeFlags, int requirementFlags, TRequirementValues* targetRequirements);
+    // The rows of that code (and type, unless "OnlyOneLocationType"); an empty code is true.
+    bool ReadLocationByCode(int locationType, const std::string& code, TLocationData* target,
+                            int addressFlags, int timeFlags, int requirementFlags,
+                            TRequirementValues* targetRequirements);
+    // Records in the lookup state whether the code was found.
+    void LookUpLocation(int locationType, TLocationData& record, int addressFlags,
+                        TRequirementValues* requirements);
+    // Completes an imported record once: true when it is known from the table.
+    bool CompleteLocation(int locationType, TLocationData& record,
+                          TRequirementValues* requirements);
+    // Ends the reads: the next lookup reads the table again.
+    void Close();
+
+    // The condition that selects the rows of a code.
+    static std::string CodeFilter(int locationType, const std::string& code);
+
+  private:
+    struct TIndexedRow
+    {
+        std::string code; // as read, before upper-casing
+        std::unique_ptr<CLocation> entry;
+    };
+
+    bool ReadEntries(const std::string& filter, std::vector<TIndexedRow>& rows);
+    bool BuildIndex();
+    bool ApplyEntries(const std::vector<const CLocation*>& entries, TLocationData* target,
+                      int addressFlags, int timeFlags, int requirementFlags,
+                      TRequirementValues* targetRequirements) const;
+    void ApplyIfSameAddress(const CLocation& entry, TLocationData* target, bool traced,
+                            int addressFlags, int timeFlags, int requirementFlags,
+                            TRequirementValues* targetRequirements) const;
+
+    std::unique_ptr<CFetch> m_fetch;
+    std::string m_definitionFile;
+    trv::OleDate m_schedulingDate;
+    // The table's rows by code, in table order; built at the first lookup by code.
+    std::vector<TIndexedRow> m_rows;
+    std::unordered_map<std::string, std::vector<int>> m_rowsByCode;
+    enum class IndexState
+    {
+        none,
+        built,
+        failed,
+    } m_indexState = IndexState::none;
+};

@@ -15,6 +15,8 @@ struct CModelContext
     CListaCondicionantes requirementDefinitions;
     CProducts products;
     CWareHouses wareHouses;
+    // The locations table's reader, kept open between lookups.
+    CLocations locations;
     CListaAddOrdersLinesInfo orderLineInfoDefinitions;
     // The document's planning date.
     trv::OleDate planningDate;

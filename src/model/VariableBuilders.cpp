@@ -15,8 +15,6 @@ void InitLorryTotalsVariables(CTrevantorVariables&, CTrevantorVariablesKeys&) {}
 void InitTripTotalsVariables(CTrevantorVariables&, CTrevantorVariablesKeys&) {}
 void InitStopPointVariables(CTrevantorVariables&, CTrevantorVariablesKeys&) {}
 void InitLocationVariables(CTrevantorVariables&, CTrevantorVariablesKeys&) {}
-void InitLocationEntryVariables(CTrevantorVariables&, CTrevantorVariablesKeys&) {}
-void InitWarehouseVariables(CTrevantorVariables&, CTrevantorVariablesKeys&) {}
 
 void InstallVariableBuilders(CTrevantorVariables& catalogue)
 {

@@ -81,7 +81,7 @@ bool CWareHouse::ReadRecord(CFieldRecord& record)
 
 bool CWareHouse::WriteRecord(CFieldRecord& record)
 {
-    return TrevantorVariables().WriteEntity(ENTITY_WAREHOUSE, *this, record, 1);
+    return TrevantorVariables().WriteEntity(ENTITY_WAREHOUSE, *this, record, 0);
 }
 
 void CWareHouse::WriteProducts(CFieldRecord& record) const

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 class CFieldRecord;
@@ -68,6 +69,9 @@ class CWareHouse
     // Moves the warehouse from and to the current record through the catalogue (entity 14).
     bool ReadRecord(CFieldRecord& record);
     bool WriteRecord(CFieldRecord& record);
+    // Reads this warehouse's products from the products definition of source kind 1, 2 or 3
+    // (any other kind reads nothing); false when the definition did not open.
+    bool LoadProducts(int sourceKind, const std::string& file);
     // One output record per product: the warehouse code and the product's code, name, stock,
     // cost and loading speed.
     void WriteProducts(CFieldRecord& record) const;
@@ -150,6 +154,35 @@ class CWareHouses : public CSmartPtrArray<CWareHouse>
 
     CWareHouseNearnessTable& GetNearnessTable() { return m_nearness; }
 
+    // Reads the warehouses of source kind 1 (the plan's file: "file" with its final ".ord" made
+    // ".wrh"), 2 (exchange), 3 (the company's) or 4 (the internal database, this company's rows)
+    // with their products, completing their locations from the locations table when asked.
+    // False when the source did not open, the planner cancelled the filter or required fields
+    // were missing (their messages are appended to `messages`). The list is emptied, unless
+    // appending, only once the source has opened.
+    bool GeneralImport(int sourceKind, const std::string& file, const trv::OleDate& planningDate,
+                       CSmartStringArray& messages, bool completeFromLocations, bool append,
+                       int planningPeriod = 0);
+    // Reads the current record of an open warehouse definition into a new warehouse; false
+    // (and nothing added) for a record without code, with a code already listed or unreadable.
+    bool LoadWareHouseData(CFieldRecord& record, const trv::OleDate& planningDate,
+                           bool completeFromLocations);
+    // The plan's warehouses (".wrh") and their products (".prd-wrh"); false when the file
+    // could not be written.
+    bool SaveWareHouses(const std::string& file, const trv::OleDate& planningDate,
+                        int planningPeriod = 0);
+    bool SaveWareHouseProducts(const std::string& file);
+
   private:
+    int FindCode(const std::string& code) const;
+    void IndexCodes();
+
     CWareHouseNearnessTable m_nearness;
+    // Upper-cased codes to positions while an import runs.
+    std::unordered_map<std::string, int> m_codeIndex;
 };
+
+// The products file of a warehouses file: a final ".wrh" becomes ".prd-wrh".
+std::string WareHouseProductsFile(const std::string& wareHousesFile);
+// The warehouses file of an orders file: a final ".ord" becomes ".wrh"; empty without it.
+std::string WareHousesFileOfOrders(const std::string& ordersFile);

@@ -1,0 +1,128 @@
+// The key sets of places: the warehouse (entity kind 14) and the locations-table entry
+// (entity kind 13).
+
+#include "model/Locations.h"
+#include "model/VariableBuilders.h"
+#include "model/WareHouses.h"
+#include "params/TrevantorVariables.h"
+
+namespace {
+
+constexpr int kReadWrite = VAR_USE_READ | VAR_USE_WRITE;
+constexpr int kShown = kReadWrite | VAR_USE_SHOWN;
+constexpr int kShownSecond = kReadWrite | VAR_USE_SHOWN_SECOND;
+
+CSmartStringArray Names(std::initializer_list<const char*> names)
+{
+    CSmartStringArray array;
+    for (const char* name : names)
+        array.Add(name);
+    return array;
+}
+
+// A member of the location record inside the entity.
+template <class Entity, class Storage>
+TVarAccessorPtr LocationMember(TLocationData Entity::*location, Storage TLocationData::*member)
+{
+    return VarField<Entity>(
+        [location, member](Entity& entity) -> Storage& { return (entity.*location).*member; });
+}
+
+} // namespace
+
+void InitWarehouseVariables(CTrevantorVariables& catalogue, CTrevantorVariablesKeys& keys)
+{
+    auto at = [](auto member) { return LocationMember(&CWareHouse::location, member); };
+    auto width = [&](const char* key) { return catalogue.GetMaxChars(key); };
+    keys.AddInt("WAREHOUSE_AVAILABLE_DOCKS", VarMember(&CWareHouse::availableDocks),
+                "AvailableDocks", "", -1, 0, kReadWrite);
+    keys.AddInt("WAREHOUSE_MINIMUM_PRODUCT_LOAD", VarMember(&CWareHouse::minimumProductLoad),
+                "MinimumProductLoad", "", 0, 0, kShown);
+    keys.AddString("WAREHOUSE_ID", at(&TLocationData::id), width("ORIGIN_ID"), "", "", "", 0,
+                   kReadWrite);
+    keys.AddString("WAREHOUSE_CODE", at(&TLocationData::code), width("ORIGIN_CODE"), "FactoryCode",
+                   "", "", 0, kShown | VAR_USE_LEADING | VAR_USE_LEADING_SECOND);
+    keys.AddString("WAREHOUSE_DOCK_CODE", VarMember(&CWareHouse::dockCode), width("ORIGIN_CODE"),
+                   "DockCode", "", "", 0, kShown | VAR_USE_LEADING | VAR_USE_LEADING_SECOND);
+    keys.AddString("WAREHOUSE_NAME", at(&TLocationData::name), width("ORIGIN_NAME"), "FactoryName",
+                   "", "", 0, kShownSecond);
+    keys.AddString("WAREHOUSE_CITY", at(&TLocationData::city), width("ORIGIN"), "FactoryTown", "",
+                   "", 0, kShownSecond);
+    keys.AddString("WAREHOUSE_CP", at(&TLocationData::postcode), width("CP_ORIGIN"),
+                   "FactoryPostcode", "", "", 0, kShownSecond);
+    keys.AddString("WAREHOUSE_STREET", at(&TLocationData::street), width("ORIGIN_STREET"),
+                   "FactoryAddress1", "", "", 0, kShownSecond);
+    keys.AddInt("WAREHOUSE_COUNTRY", at(&TLocationData::country), "FactoryCountry", "", -1, 0,
+                kShownSecond);
+    keys.AddCoordinates("WAREHOUSE_COORDINATES",
+                        Names({"WAREHOUSE_LONGITUDE", "WAREHOUSE_LATITUDE", "WAREHOUSE_HEIGHT"}),
+                        at(&TLocationData::coordinates), "WareHouse Coordinates",
+                        "WareHouseCoordinatesExplanation", 0, kShownSecond, 12345678);
+    keys.AddString("WAREHOUSE_NODE_CODE", at(&TLocationData::nodeCode), width("ORIGIN_NODE_CODE"),
+                   "", "", "", 0, kReadWrite);
+    keys.AddInt("WAREHOUSE_TIME", at(&TLocationData::serviceMinutes), "TimeInFactoryMin",
+                "TimeInFactoryExplanation", kUnsetTime, 0, kShown);
+    keys.AddInt("WAREHOUSE_PARKING_TIME", at(&TLocationData::parkingMinutes),
+                "ParkingTimeInFactoryMin", "ParkingTimeInFactoryExplanation", 0, 0, kShown);
+    keys.AddString("WAREHOUSE_FEEDBACK_CODE", at(&TLocationData::feedbackCode),
+                   width("ORIGIN_NODE_CODE"), "WarehouseFeedbackCode", "", "", 0, kReadWrite);
+    keys.AddInt("WAREHOUSE_INODENUMBER", at(&TLocationData::nodeIndex), "", "", -1, 0, kReadWrite);
+    keys.AddString("WAREHOUSE_PHONE_NUMBER", at(&TLocationData::phoneNumber),
+                   width("ORIGIN_PHONE_NUMBER"), "FactoryPhoneNumber", "", "", 0, kShownSecond);
+    keys.AddInt("WAREHOUSE_CLEAN_TIME", at(&TLocationData::cleaningMinutes),
+                "CleanTimeInFactoryMin", "CleanTimeInFactoryExplanation", 0, 0, kShown);
+    keys.AddFloat("WAREHOUSE_PERCENT_REDUCE_CAPACITY",
+                  VarMember(&CWareHouse::capacityReducePercent), "PercentReduceCapacity", "", 0, 0,
+                  1, kShown);
+    keys.AddTimeTable("WAREHOUSE_TIMETABLE", Names({"WAREHOUSE_START_TIME", "WAREHOUSE_END_TIME"}),
+                      VarTimeTableField<CWareHouse>(
+                          [](CWareHouse& w) -> CTimeTable& { return w.location.openingHours; }),
+                      "OpeningTimesFactory", "", 0, kShownSecond, -MinutesPerDay, -1, -1);
+    keys.AddWordList("WAREHOUSE_FIXED_TIME_HOURS", VarMember(&CWareHouse::fixedTimes),
+                     "TimeInFactorySusceptibleFixTime", "", 0, 0, kShown);
+    keys.AddRequirements("WAREHOUSE_REQUIREMENTS", VarMember(&CWareHouse::requirements), "", "", 0,
+                         kShown);
+}
+
+void InitLocationEntryVariables(CTrevantorVariables& catalogue, CTrevantorVariablesKeys& keys)
+{
+    auto at = [](auto member) { return LocationMember(&CLocation::data, member); };
+    auto width = [&](const char* key) { return catalogue.GetMaxChars(key); };
+    keys.AddInt("LOCATION_TYPE", VarMember(&CLocation::locationType), "", "", -1, 0, kReadWrite);
+    keys.AddString("LOCATION_ID", at(&TLocationData::id), width("LOCATION_ID"), "", "", "", 0,
+                   kReadWrite);
+    keys.AddString("LOCATION_CODE", at(&TLocationData::code), width("LOCATION_CODE"), "", "", "", 0,
+                   kReadWrite);
+    keys.AddString("LOCATION_NAME", at(&TLocationData::name), width("LOCATION_NAME"), "", "", "", 0,
+                   kReadWrite);
+    keys.AddString("LOCATION_STREET", at(&TLocationData::street), width("LOCATION_STREET"), "", "",
+                   "", 0, kReadWrite);
+    keys.AddString("LOCATION_SUBURB", at(&TLocationData::suburb), width("LOCATION_SUBURB"), "", "",
+                   "", 0, kReadWrite);
+    keys.AddInt("LOCATION_STREETNR", at(&TLocationData::streetNumber), "", "", 0, 0, kReadWrite);
+    keys.AddInt("LOCATION_COUNTRY", at(&TLocationData::country), "Country", "", -1, 0, kReadWrite);
+    keys.AddString("LOCATION_CITY", at(&TLocationData::city), width("LOCATION_CITY"), "", "", "", 0,
+                   kReadWrite);
+    keys.AddString("LOCATION_CP", at(&TLocationData::postcode), width("LOCATION_PC"), "", "", "", 0,
+                   kReadWrite);
+    keys.AddInt("LOCATION_TIME", at(&TLocationData::serviceMinutes), "", "", kUnsetTime, 0, kShown);
+    keys.AddInt("LOCATION_PARKING_TIME", at(&TLocationData::parkingMinutes), "", "", 0, 0, kShown);
+    keys.AddString("LOCATION_FEEDBACK_CODE", at(&TLocationData::feedbackCode),
+                   width("LOCATION_CODE"), "LocationFeedbackCode", "", "", 0, kReadWrite);
+    keys.AddString("LOCATION_PHONE_NUMBER", at(&TLocationData::phoneNumber),
+                   width("LOCATION_PHONE_NUMBER"), "", "", "", 0, kReadWrite);
+    keys.AddCoordinates("LOCATION_COORDINATES",
+                        Names({"LOCATION_LONGITUDE", "LOCATION_LATITUDE", "LOCATION_HEIGHT"}),
+                        at(&TLocationData::coordinates), "Location Coordinates",
+                        "LocationCoordinatesExplanation", 0, kShownSecond, 12345678);
+    keys.AddTimeTable("LOCATION_TIMETABLE", Names({"LOCATION_START_TIME", "LOCATION_END_TIME"}),
+                      VarTimeTableField<CLocation>(
+                          [](CLocation& e) -> CTimeTable& { return e.data.openingHours; }),
+                      "", "", 0, kReadWrite, -MinutesPerDay, 2 * MinutesPerDay - 1,
+                      2 * MinutesPerDay);
+    keys.AddTimeWindow("LOCATION_DELIVERY_TIME_WINDOW",
+                       Names({"LOCATION_DELIVERY_START_TIME", "LOCATION_DELIVERY_END_TIME"}),
+                       VarTimeWindowField<CLocation>(
+                           [](CLocation& e) -> CTimeWindow& { return e.data.deliveryWindow; }),
+                       0, 14390000, 14400000, "OpeningServiceTime", "", 0, kReadWrite, kUnsetTime);
+}
