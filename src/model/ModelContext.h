@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/Condicionantes.h"
+#include "model/Distances.h"
 #include "model/Fares.h"
 #include "model/OrderLine.h"
 #include "model/OrderServices.h"
@@ -37,6 +38,7 @@ struct CModelContext
     const COrderRejections* rejections = nullptr;
     const CRunningPlan* runningPlan = nullptr;
     const CLineRouteMeasurement* lineRouteMeasurement = nullptr;
+    const CModelDistances* distances = nullptr;
 
     // The fare tables; their registry and table names only grow until the context is reset.
     CListaFares fares;
