@@ -861,18 +861,30 @@ void TGenEngine::InsertaElementos(int count, int at)
 
 void TGenEngine::EnterEvaluation()
 {
+    // Every evaluation of every team thread passes here, so the common case takes no lock: count
+    // in, then look for a pause. A pause counts itself in before it looks at the evaluations in
+    // flight (both sequentially consistent), so one of the two always sees the other.
+    if (m_pauseCounter.load() == 0) {
+        m_inFlight.fetch_add(1);
+        if (m_pauseCounter.load() == 0)
+            return;
+        LeaveEvaluation();
+    }
     std::unique_lock lock(m_gateMutex);
     const auto self = std::this_thread::get_id();
     // The gate's holder evaluates freely: it changed the data and waits for nobody.
-    m_gateChanged.wait(lock, [&] { return m_pauseCounter == 0 || m_gateOwner == self; });
-    ++m_inFlight;
+    m_gateChanged.wait(lock, [&] { return m_pauseCounter.load() == 0 || m_gateOwner == self; });
+    m_inFlight.fetch_add(1);
 }
 
 void TGenEngine::LeaveEvaluation()
 {
+    m_inFlight.fetch_sub(1);
+    // Only a pause waits for the evaluations in flight to drain.
+    if (m_pauseCounter.load() == 0)
+        return;
     {
         std::lock_guard lock(m_gateMutex);
-        --m_inFlight;
     }
     m_gateChanged.notify_all();
 }
@@ -885,7 +897,7 @@ bool TGenEngine::EntraPausa()
     ++m_pauseCounter;
     const auto self = std::this_thread::get_id();
     if (m_gateDepth == 0 || m_gateOwner != self)
-        m_gateChanged.wait(lock, [&] { return m_gateDepth == 0 && m_inFlight == 0; });
+        m_gateChanged.wait(lock, [&] { return m_gateDepth == 0 && m_inFlight.load() == 0; });
     m_gateOwner = self;
     ++m_gateDepth;
     return true;
@@ -907,14 +919,12 @@ void TGenEngine::SalePausa(bool taken)
 
 int TGenEngine::GetPauseCounter() const
 {
-    std::lock_guard lock(m_gateMutex);
-    return m_pauseCounter;
+    return m_pauseCounter.load();
 }
 
 int TGenEngine::GetEvaluationsInFlight() const
 {
-    std::lock_guard lock(m_gateMutex);
-    return m_inFlight;
+    return m_inFlight.load();
 }
 
 void TGenEngine::SetPaused(bool paused)

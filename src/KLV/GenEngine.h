@@ -199,11 +199,13 @@ class TGenEngine : public IGenEngine, public IStepLockEngine
     std::recursive_mutex m_fullEvaluationLock;
     std::recursive_mutex m_generationLock;
 
-    // Evaluation gate: in-flight evaluations and the holder of the gate.
+    // Evaluation gate: in-flight evaluations and the holder of the gate. The two counters are
+    // atomic so that an evaluation enters and leaves without the mutex while no pause is asked;
+    // they change under the mutex otherwise, so that waiters are woken.
     mutable std::mutex m_gateMutex;
     std::condition_variable m_gateChanged;
-    int m_pauseCounter = 0;
-    int m_inFlight = 0;
+    std::atomic<int> m_pauseCounter{0};
+    std::atomic<int> m_inFlight{0};
     int m_gateDepth = 0;
     std::thread::id m_gateOwner;
 
