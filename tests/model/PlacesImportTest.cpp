@@ -2,17 +2,20 @@
 // definitions file.
 
 #include "../KLV/TraceCapture.h"
+#include "KLV/AppGlobals.h"
 #include "KLV/Fetch.h"
 #include "model/ModelContext.h"
 #include "model/ModelDialogs.h"
 #include "model/VariableBuilders.h"
 #include "params/Parameters.h"
 #include "params/TrevantorVariables.h"
+#include "platform/Profile.h"
 #include "platform/UserPrompt.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -107,6 +110,38 @@ TEST_F(LocationsTest, CodeWithAQuoteAndTheType)
     EXPECT_EQ(filtered.city, "TOLEDO");
     EXPECT_FALSE(
         locations().ReadLocationByCode(2, "O'NEIL", &target, LOCATION_COPY, 0, 0, nullptr));
+}
+
+// A record already looked up answers from its state alone: the table is not read again, so a
+// place found or refused once costs nothing on the next completion.
+TEST_F(LocationsTest, CompletionReadsTheTableOnlyForPlacesNotLookedUp)
+{
+    struct Case
+    {
+        int state;
+        bool located;
+        bool expected;
+        const char* name;
+    };
+    const Case cases[] = {
+        {LOCATION_FOUND, false, true, ""},
+        {LOCATION_NOT_FOUND, false, false, ""},
+        {LOCATION_NOT_LOOKED_UP, true, true, ""},
+        {LOCATION_NOT_LOOKED_UP, false, true, "DEPOT O'NEIL"},
+    };
+    UserParameters().PrioridadTrevantorSobreLocations = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "state " << c.state << " located " << c.located);
+        TLocationData record;
+        record.code = "O'NEIL";
+        if (c.located) {
+            record.coordinates.longitude = -1.0;
+            record.coordinates.latitude = 41.0;
+        }
+        record.SetLookupState(c.state);
+        EXPECT_EQ(locations().CompleteLocation(0, record, nullptr), c.expected);
+        EXPECT_EQ(record.name, c.name);
+    }
 }
 
 TEST_F(LocationsTest, DuplicatedCodes)
@@ -321,6 +356,50 @@ TEST_F(PlacesTest, WarehousesFromThePlansFiles)
             EXPECT_FLOAT_EQ(a.GetProductSpeed(p), b.GetProductSpeed(p));
         }
     }
+}
+
+// The internal database holds the warehouses of every company; only the running company's rows
+// are imported.
+TEST_F(PlacesTest, WarehousesFromTheCompanysDatabase)
+{
+    const std::string database = programFolder + "warehouses.db";
+    const std::string create =
+        "/usr/bin/python3 -c \"import sqlite3; c = sqlite3.connect('" + database +
+        "'); c.execute('CREATE TABLE WAREHOUSES (WAREHOUSE_CODE VARCHAR(20), WAREHOUSE_NAME "
+        "VARCHAR(40), WAREHOUSE_CITY VARCHAR(40), WAREHOUSE_CP VARCHAR(10), WAREHOUSE_STREET "
+        "VARCHAR(40), WAREHOUSE_LONGITUDE DOUBLE, WAREHOUSE_LATITUDE DOUBLE, WAREHOUSE_TIME "
+        "INTEGER, WAREHOUSE_AVAILABLE_DOCKS INTEGER, EMPRESA VARCHAR(20))'); "
+        "c.execute(\\\"INSERT INTO WAREHOUSES VALUES ('MAD', 'Madrid plant', 'Madrid', '28001', "
+        "'Sol', -3.7, 40.4, 15, 3, 'O''Brien'), ('BCN', 'Barcelona', 'Barcelona', '08001', "
+        "'Rambla', 2.1, 41.3, 20, 2, 'SUR'), ('VLC', 'Valencia', 'Valencia', '46001', 'Paz', "
+        "-0.4, 39.5, 25, 1, 'O''Brien')\\\"); c.commit()\"";
+    if (std::system(create.c_str()) != 0)
+        GTEST_SKIP() << "no python3 sqlite3 module";
+    std::string definitions = ReadText(programFolder + "Data.ini");
+    definitions.replace(definitions.find("[DEFAULT]\n"), 10,
+                        "[DEFAULT]\nCONNECTION_STRING=Driver=SQLite3;Database=" + database + "\n");
+    // SQLite limits a query the way MySQL does.
+    const std::string format = "[INT_WAREHOUSESDB_FORMAT]\nTYPE=SQL";
+    definitions.replace(definitions.find(format), format.size(),
+                        "[INT_WAREHOUSESDB_FORMAT]\nTYPE=MYSQL");
+    Write("Data.ini", definitions);
+    trv::ClearProfileCache();
+    trv::SetCompanyAlias("O'Brien");
+
+    CWareHouses& list = ModelContext().wareHouses;
+    CSmartStringArray messages;
+    CRecordingFilterDialogFactory filters;
+    const bool imported = list.GeneralImport(4, "", planningDate, messages, false, false);
+    trv::SetCompanyAlias("");
+    ASSERT_TRUE(imported) << "the SQLite ODBC driver is installed by tools/install-deps.sh";
+    ASSERT_EQ(filters.created.size(), 1u);
+    EXPECT_EQ(filters.created[0].first, FILTER_WAREHOUSES);
+    ASSERT_EQ(list.GetSize(), 2);
+    EXPECT_EQ(list[0]->GetCode(), "MAD");
+    EXPECT_EQ(list[1]->GetCode(), "VLC");
+    EXPECT_EQ(list[1]->location.serviceMinutes, 25);
+    EXPECT_EQ(list[0]->availableDocks, 3);
+    EXPECT_DOUBLE_EQ(list[1]->location.coordinates.latitude, 39.5);
 }
 
 TEST_F(PlacesTest, ImportsThatReadNothingKeepTheList)
