@@ -1,6 +1,5 @@
 #include "KLV/AppGlobals.h"
 
-#include <atomic>
 #include <mutex>
 
 namespace trv {
@@ -9,7 +8,6 @@ namespace {
 
 std::mutex aliasMutex;
 std::string companyAlias;
-std::atomic<void*> mainWindow{nullptr};
 
 } // namespace
 
@@ -25,20 +23,9 @@ void SetCompanyAlias(const std::string& alias)
     companyAlias = alias;
 }
 
-void* GetMainWindow()
-{
-    return mainWindow.load();
-}
-
-void SetMainWindow(void* window)
-{
-    mainWindow.store(window);
-}
-
 void ResetAppGlobals()
 {
     SetCompanyAlias(std::string());
-    SetMainWindow(nullptr);
 }
 
 } // namespace trv

@@ -11,12 +11,7 @@ namespace trv {
 std::string GetCompanyAlias();
 void SetCompanyAlias(const std::string& alias);
 
-// The application's main window (a QWidget* seen as an opaque handle below the user
-// interface); null when there is none, as in batch runs and tests.
-void* GetMainWindow();
-void SetMainWindow(void* window);
-
-// Both values back to their start-up state.
+// The alias back to its start-up state.
 void ResetAppGlobals();
 
 } // namespace trv

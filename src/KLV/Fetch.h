@@ -136,10 +136,22 @@ using FetchRawSection = CSmartStringArray;
 // Column descriptor a typed writer hands to SetField: the ADO type a database column gets when
 // it is created, the value kind (0 integer, 1 boolean, 2 list, 3 text, 4 time, 5 date-time,
 // 6 real) and a size.
+// What a typed writer wrote (TFetchColumnType::nKind), for targets that format by it.
+enum FetchValueKind : int
+{
+    FETCH_VALUE_INTEGER = 0,
+    FETCH_VALUE_BOOL = 1,
+    FETCH_VALUE_LIST = 2,
+    FETCH_VALUE_TEXT = 3,
+    FETCH_VALUE_TIME = 4,
+    FETCH_VALUE_DATE = 5,
+    FETCH_VALUE_NUMBER = 6,
+};
+
 struct TFetchColumnType
 {
     int nAdoType = 0;
-    int nKind = 0;
+    int nKind = FETCH_VALUE_INTEGER;
     int nSize = 0;
 };
 
@@ -214,7 +226,7 @@ class CFetch
 
     // Ends the use of the definition; safe to call twice. The argument is not used. False when
     // the target could not be completed (the old file then stays as it was).
-    int Close(int unused = 0);
+    int Close();
     // Empties the settings, fields, widths, constants and link index of the definition.
     void ResetDefinition();
 
@@ -590,8 +602,7 @@ class CFetch
 
     // Source part of a line: a place (position state set, `source` keeps "DEFAULT=..." or
     // nothing) or a link (`source` keeps definition, field and tail). Nonzero on success.
-    int ProcessINILine(std::string& source, std::string& linking, std::string& linked,
-                       int unused = 0);
+    int ProcessINILine(std::string& source, std::string& linking, std::string& linked);
     int ParseFieldSource(std::string& source, int& start, int& length, int& third,
                          std::string& column);
     int ProcessLinkingFields(std::string& source, std::string& linking, std::string& linked);
@@ -823,7 +834,7 @@ class CFetch
     // The child for the name, searched for the current record's linking values; -1 when it
     // cannot be made or no linked record matches.
     int FindLinkedFetch(const std::string& name, const std::string& linking,
-                        const std::string& linked, std::string& fileName, int unused, int list,
+                        const std::string& linked, std::string& fileName, int list,
                         const FetchTextMap* variables);
     // The child a field links to, searched, with m_nLinkPosition back at 0; -1 for none.
     // `namesLink` comes out 1 when the field's line names a linked definition at all.

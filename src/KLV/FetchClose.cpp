@@ -75,7 +75,7 @@ std::string CopyOnto(const std::string& source, const std::string& target)
 
 // ---- Close -------------------------------------------------------------------------------
 
-int CFetch::Close(int)
+int CFetch::Close()
 {
     // POST sentence, workbook target, connections (FetchDatabase.cpp).
     bool completed = CloseDatabaseSource();
@@ -119,7 +119,7 @@ int CFetch::Close(int)
     if (m_nMode == FETCH_MODE_CONSULT)
         return completed ? 1 : 0;
     for (auto& child : m_arrChildren)
-        completed = child->Close(1) && completed;
+        completed = child->Close() && completed;
     ClearRecord();
     m_arrChildren.clear();
     m_bWriteIfParsed = 0;

@@ -56,9 +56,8 @@ bool IsOldWorkbookName(const std::string& path)
     return extension == ".xls";
 }
 
-// The ADO type of the date writers' values, and the kind of the time writer's.
+// The ADO type of the date writers' values.
 constexpr long kAdoDate = 7;
-constexpr int kTimeKind = 4;
 
 bool RowIsEmpty(const std::vector<trv::XlsxCell>& row)
 {
@@ -361,7 +360,7 @@ trv::XlsxCell CFetch::ExcelCellOfValue(std::size_t place, const std::string& val
     default:
         break;
     }
-    if (declared->nKind == kTimeKind) {
+    if (declared->nKind == FETCH_VALUE_TIME) {
         const int minutes = ParseTime(value);
         if (minutes == kUnsetTime)
             return {};

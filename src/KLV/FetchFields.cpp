@@ -221,7 +221,7 @@ const std::string& CFetch::ReadField(FetchFieldLine* line, const std::string& na
         if (m_bFieldDepthExceeded)
             result.clear();
         WriteTrace(__FILE_NAME__, __LINE__, "CFetch::GetField", 3, true,
-                   "Field: %s=    era !bDirecto y !pVariables, INILine=%s", name.c_str(),
+                   "Field: %s=    neither direct nor with variables, INILine=%s", name.c_str(),
                    argument.c_str());
         return result;
     }
@@ -265,7 +265,7 @@ const std::string& CFetch::ReadField(FetchFieldLine* line, const std::string& na
         const std::string& tail = placed ? line->rest : argument;
         if (!placeOk) {
             WriteTrace(__FILE_NAME__, __LINE__, "CFetch::GetField", 3, true,
-                       "Field: %s=    ProcessINILine ha devuelto FALSE, INILine=%s", name.c_str(),
+                       "Field: %s=    ProcessINILine failed, INILine=%s", name.c_str(),
                        tail.c_str());
             result.clear();
             return kNoValue;

@@ -121,7 +121,7 @@ void CFetch::ResetChildLinkedIndexes()
 }
 
 int CFetch::FindLinkedFetch(const std::string& name, const std::string& linking,
-                            const std::string& linked, std::string& fileName, int, int list,
+                            const std::string& linked, std::string& fileName, int list,
                             const FetchTextMap* variables)
 {
     int index = -1;
@@ -217,7 +217,7 @@ int CFetch::FindLinkedFetchForField(const std::string& field, int* namesLink)
         *namesLink = 1;
     const std::string name = ExtractToken(source, ",");
     std::string fileName;
-    return FindLinkedFetch(name, linking, linked, fileName, 1, 0, nullptr);
+    return FindLinkedFetch(name, linking, linked, fileName, 0, nullptr);
 }
 
 // ---- Searching the linked records --------------------------------------------------------
@@ -310,7 +310,7 @@ int CFetch::RewindLinked()
         const std::string file = m_strListFile;
         const std::string where = m_strListWhere;
         const std::string writeIf = m_strListWriteIf;
-        Close(1);
+        Close();
         Init(first, date, range, FETCH_MODE_READ, file, where, writeIf, 1, nullptr, "", "", nullptr,
              0, 0);
         m_nCurrentChild = 0;
@@ -369,7 +369,7 @@ std::string CFetch::ReadLinkedListValues(CFetch& child, const std::string& field
             const std::string item = reader.GetField(field, linked, 0, 0, variables);
             if (!item.empty())
                 value += item + m_strListSeparator;
-            reader.Close(1);
+            reader.Close();
         } else {
             child.MakeLinkedLineCurrent(line);
             int linked = 0;
@@ -400,7 +400,7 @@ FetchLinkedValue CFetch::ReadLinkedField(std::string& tail, const std::string& l
         m_strLinkedFieldName = field;
         const int listMode = tail == "LIST" ? 1 : list;
         std::string fileName;
-        const int index = FindLinkedFetch(name, linking, linked, fileName, 0, listMode, variables);
+        const int index = FindLinkedFetch(name, linking, linked, fileName, listMode, variables);
         if (index >= 0) {
             CFetch& child = *m_arrChildren[static_cast<std::size_t>(index)];
             child.ClearFieldCache();

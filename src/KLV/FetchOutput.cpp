@@ -123,7 +123,7 @@ int CFetch::SetFieldOnLine(FetchFieldLine* line, const std::string& name, const 
     }
     // Text values of a text target with a qualifier are qualified when the line is written.
     const bool isText = IsTextTargetKind(m_nKind) && !m_strStringDelimiter.empty() && columnType &&
-                        columnType->nKind == 3;
+                        columnType->nKind == FETCH_VALUE_TEXT;
     m_arrSetValues[static_cast<std::size_t>(slot)] = text;
     if (line && !KeepsSetValue(kind) && kind != LINE_VALUE)
         return 0; // a computed value has no place: it stays under its name
@@ -267,7 +267,7 @@ int CFetch::SplitSumField(std::string& line, const std::string& name, const std:
         value.find(separator) == std::string::npos)
         return 0;
     const bool isText = IsTextTargetKind(m_nKind) && !m_strStringDelimiter.empty() && columnType &&
-                        columnType->nKind == 3;
+                        columnType->nKind == FETCH_VALUE_TEXT;
     std::string rest = value;
     while (!line.empty() && !rest.empty()) {
         std::string field = ExtractToken(line, separator);
@@ -315,7 +315,7 @@ void CFetch::SetFieldListTime(const std::string& name, int minimum, int maximum,
         }
         text += ')';
     }
-    const TFetchColumnType type{202, 2, static_cast<int>(text.size())};
+    const TFetchColumnType type{202, FETCH_VALUE_LIST, static_cast<int>(text.size())};
     SetField(name, text, append, &type, storeOnly);
 }
 
@@ -327,6 +327,6 @@ void CFetch::SetFieldDateText(const std::string& name, const std::string& date, 
             child->SetFieldDateText(name, date, append, storeOnly);
         return;
     }
-    static constexpr TFetchColumnType kDateType{7, 5, 0};
+    static constexpr TFetchColumnType kDateType{7, FETCH_VALUE_DATE, 0};
     SetField(name, ToDateFormat(date), append, &kDateType, storeOnly);
 }

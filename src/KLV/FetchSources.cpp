@@ -8,7 +8,7 @@
 #include "platform/Text.h"
 #include "platform/UserPrompt.h"
 
-int CFetch::ProcessINILine(std::string& source, std::string& linking, std::string& linked, int)
+int CFetch::ProcessINILine(std::string& source, std::string& linking, std::string& linked)
 {
     m_nPosition = -1;
     m_nLength = -1;

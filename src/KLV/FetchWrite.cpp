@@ -113,7 +113,7 @@ void CFetch::SetFieldString(const std::string& name, const std::string& text, in
     // The text as it is unless a line break or the width changes it.
     const bool cut = maxChars > 0 && text.size() > static_cast<std::size_t>(maxChars) &&
                      trv::Length(text) > static_cast<std::size_t>(maxChars);
-    const TFetchColumnType type{202, 3, maxChars};
+    const TFetchColumnType type{202, FETCH_VALUE_TEXT, maxChars};
     if (!cut && text.find('\n') == std::string::npos) {
         SetFieldOnLine(line, name, text, append, &type, storeOnly);
         return;
@@ -128,21 +128,21 @@ void CFetch::SetFieldString(const std::string& name, const std::string& text, in
 void CFetch::SetFieldInt(const std::string& name, int value, int minimum, int maximum, int isSet,
                          int append, int storeOnly)
 {
-    static constexpr TFetchColumnType kType{3, 0, 0};
+    static constexpr TFetchColumnType kType{3, FETCH_VALUE_INTEGER, 0};
     const std::string text = isSet ? trv::FormatInt(ClampToBounds(value, minimum, maximum)) : "";
     SetField(name, text, append, &kType, storeOnly);
 }
 
 int CFetch::SetFieldDouble(const std::string& name, double value, int append, int storeOnly)
 {
-    static constexpr TFetchColumnType kType{5, 6, 8};
+    static constexpr TFetchColumnType kType{5, FETCH_VALUE_NUMBER, 8};
     SetField(name, trv::FormatC("%.20f", value), append, &kType, storeOnly);
     return 0;
 }
 
 void CFetch::SetFieldFloat(const std::string& name, int raw, float value, int append, int storeOnly)
 {
-    static constexpr TFetchColumnType kType{4, 6, 4};
+    static constexpr TFetchColumnType kType{4, FETCH_VALUE_NUMBER, 4};
     std::string text;
     if (raw) {
         text = trv::FormatC("%.20f", static_cast<double>(value));
@@ -160,7 +160,7 @@ void CFetch::SetFieldBool(const std::string& name, bool value, int isSet, int ap
             child->SetFieldBool(name, value, isSet, append, storeOnly);
         return;
     }
-    static constexpr TFetchColumnType kType{11, 1, 4};
+    static constexpr TFetchColumnType kType{11, FETCH_VALUE_BOOL, 4};
     const std::string text = !isSet ? std::string() : value ? m_strBoolTrue : m_strBoolFalse;
     SetField(name, text, append, &kType, storeOnly);
 }
@@ -173,7 +173,7 @@ void CFetch::SetFieldTime(const std::string& name, int minutes, int minimum, int
             child->SetFieldTime(name, minutes, minimum, maximum, append, storeOnly);
         return;
     }
-    static constexpr TFetchColumnType kType{202, 4, 0};
+    static constexpr TFetchColumnType kType{202, FETCH_VALUE_TIME, 0};
     if (minutes != kUnsetTime)
         minutes = ClampToBounds(minutes, minimum, maximum, kUnsetTime);
     SetField(name, FormatMinutes(minutes), append, &kType, storeOnly);
@@ -201,7 +201,7 @@ void CFetch::SetFieldDate(const std::string& name, const trv::OleDate& date, int
 void CFetch::SetFieldDateTime(const std::string& name, const trv::OleDate& date, int seconds,
                               int append, int storeOnly)
 {
-    static constexpr TFetchColumnType kType{7, 5, 0};
+    static constexpr TFetchColumnType kType{7, FETCH_VALUE_DATE, 0};
     std::string text =
         ToDateFormat(trv::FormatC("%02d%02d%04d", date.GetDay(), date.GetMonth(), date.GetYear()));
     text += ' ';
@@ -222,7 +222,7 @@ void CFetch::SetFieldDateTime(const std::string& name, const trv::OleDate& date,
 void CFetch::SetFieldCoordinates(const FetchTextArray& names, const CDoublePoint& location,
                                  int append, int storeOnly)
 {
-    static constexpr TFetchColumnType kType{5, 6, 8};
+    static constexpr TFetchColumnType kType{5, FETCH_VALUE_NUMBER, 8};
     if (names.GetSize() < 2)
         return;
     SetField(names[0], trv::FormatC("%.20f", location.x), append, &kType, storeOnly);
@@ -239,7 +239,7 @@ void CFetch::SetFieldListFloat(const std::string& name, int raw, const CAutoArra
         text += trv::FormatC(raw ? "%.20f" : "%.2f", static_cast<double>(values[index]));
     }
     text += ')';
-    const TFetchColumnType type{202, 2, static_cast<int>(text.size())};
+    const TFetchColumnType type{202, FETCH_VALUE_LIST, static_cast<int>(text.size())};
     SetField(name, text, append, &type, storeOnly);
 }
 
@@ -247,7 +247,7 @@ void CFetch::SetFieldListInt(const std::string& name, const CAutoArray<int>& val
                              int storeOnly)
 {
     const std::string text = JoinList(values.GetData(), values.GetSize(), m_strListSeparator, "%d");
-    const TFetchColumnType type{202, 2, static_cast<int>(text.size())};
+    const TFetchColumnType type{202, FETCH_VALUE_LIST, static_cast<int>(text.size())};
     SetField(name, text, append, &type, storeOnly);
 }
 
@@ -255,7 +255,7 @@ void CFetch::SetFieldListString(const std::string& name, const FetchTextArray& v
                                 int append, int storeOnly)
 {
     const std::string text = isSet ? JoinTexts(values, m_strListSeparator) : std::string();
-    const TFetchColumnType type{202, 2, static_cast<int>(text.size())};
+    const TFetchColumnType type{202, FETCH_VALUE_LIST, static_cast<int>(text.size())};
     SetField(name, text, append, &type, storeOnly);
 }
 
