@@ -17,6 +17,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 // The data exchange engine: one CFetch holds one open data definition, a named set of INI
@@ -396,6 +397,9 @@ class CFetch
     int LoadFirstLoadable(int mode, const std::string& name);
     int FinishTextOpen(int mode);
     int PrepareWhere();
+    // The settings the definition's filters and field conditions are parsed with; without
+    // line positions, numeric left operands are field names.
+    CFetchFilterSettings GetFilterSettings(bool linePositions) const;
     void ReadKeyFields();
 
     // Readers: the whole source into m_arrLines (text: the result is lines - 1; XML and JSON:
@@ -922,6 +926,9 @@ class CFetch
     // The statement the table is opened with; converts m_strWhere into SQL in place.
     bool GetSelect(std::string& statement, int mode);
     bool ReadOrderBy(std::string& orderBy);
+    // The ORDER_BY setting's columns, each with whether it sorts descending ("FIELD <"); false
+    // when a field has no column.
+    bool ReadOrderByColumns(std::vector<std::pair<std::string, bool>>& columns);
     bool OpenRecordset(std::string& statement, const std::string& orderBy, int flag = 0);
     bool GetPrimaryKeys();
     bool GetDeletingFields();

@@ -283,12 +283,11 @@ bool CFetch::GetSelect(std::string& statement, int mode)
     return true;
 }
 
-bool CFetch::ReadOrderBy(std::string& orderBy)
+bool CFetch::ReadOrderByColumns(std::vector<std::pair<std::string, bool>>& columns)
 {
-    orderBy.clear();
+    columns.clear();
     m_arrOrderByFields.SetSize(0);
     AppendCommaItems(GetSetting("ORDER_BY"), m_arrOrderByFields);
-    std::vector<std::string> columns;
     for (const std::string& item : m_arrOrderByFields) {
         std::string name(trv::Trim(item));
         const bool descending = name.ends_with('<');
@@ -297,8 +296,20 @@ bool CFetch::ReadOrderBy(std::string& orderBy)
         std::string column;
         if (!ReadFieldFormat(name, column, true))
             return false;
-        columns.push_back(descending ? column + " <" : column);
+        columns.emplace_back(std::move(column), descending);
     }
+    return true;
+}
+
+bool CFetch::ReadOrderBy(std::string& orderBy)
+{
+    orderBy.clear();
+    std::vector<std::pair<std::string, bool>> order;
+    if (!ReadOrderByColumns(order))
+        return false;
+    std::vector<std::string> columns;
+    for (const auto& [column, descending] : order)
+        columns.push_back(descending ? column + " <" : column);
     orderBy = m_sqlDialect.OrderBy(columns);
     return true;
 }

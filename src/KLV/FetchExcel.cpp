@@ -184,21 +184,14 @@ int CFetch::OpenExcelSource(int mode)
             m_pWorkbook.reset();
             return 0;
         }
-        m_arrOrderByFields.SetSize(0);
-        AppendCommaItems(GetSetting("ORDER_BY"), m_arrOrderByFields);
-        std::vector<std::pair<int, bool>> order;
-        for (const std::string& item : m_arrOrderByFields) {
-            std::string name(trv::Trim(item));
-            const bool descending = name.ends_with('<');
-            if (descending)
-                name = std::string(trv::Trim(name.substr(0, name.size() - 1)));
-            std::string column;
-            if (!ReadFieldFormat(name, column, true)) {
-                m_pWorkbook.reset();
-                return 0;
-            }
-            order.emplace_back(m_pWorkbook->table.ColumnIndex(column), descending);
+        std::vector<std::pair<std::string, bool>> columns;
+        if (!ReadOrderByColumns(columns)) {
+            m_pWorkbook.reset();
+            return 0;
         }
+        std::vector<std::pair<int, bool>> order;
+        for (const auto& [column, descending] : columns)
+            order.emplace_back(m_pWorkbook->table.ColumnIndex(column), descending);
         if (!order.empty()) {
             std::stable_sort(m_pWorkbook->table.rows.begin(), m_pWorkbook->table.rows.end(),
                              [&](const std::vector<trv::XlsxCell>& left,

@@ -54,11 +54,7 @@ void CFetch::ClassifyFields()
     m_arrFieldLines.reserve(m_mapFields.size());
     m_mapFieldLineIndex.reserve(m_mapFields.size());
     const FetchPlaceRules rules{m_nKind, !m_strSeparator.empty()};
-    CFetchFilterSettings conditionSettings;
-    conditionSettings.separator = m_strSeparator;
-    conditionSettings.qualifier = m_strStringDelimiter;
-    conditionSettings.decimalSeparator = m_strDecimalSeparator;
-    conditionSettings.dateFormat = m_strDateFormat;
+    const CFetchFilterSettings conditionSettings = GetFilterSettings(true);
     const bool structuredRead = (m_nKind == FETCH_KIND_XML || m_nKind == FETCH_KIND_JSON) &&
                                 !m_strSeparator.empty() && m_nMode != FETCH_MODE_WRITE;
     for (const auto& [name, expression] : m_mapFields) {
@@ -343,12 +339,7 @@ std::string CFetch::EvaluateLine(const std::string& name, std::string& argument,
     if (isExpression) {
         adHoc.expression = name;
         adHoc.kind = GetLineFormat(name, adHoc.argument, adHoc.ok, 1);
-        CFetchFilterSettings settings;
-        settings.separator = m_strSeparator;
-        settings.qualifier = m_strStringDelimiter;
-        settings.decimalSeparator = m_strDecimalSeparator;
-        settings.dateFormat = m_strDateFormat;
-        CompileFieldLine(adHoc, settings);
+        CompileFieldLine(adHoc, GetFilterSettings(true));
         line = &adHoc;
     } else {
         EnsureFieldsClassified();

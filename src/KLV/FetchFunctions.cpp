@@ -95,10 +95,7 @@ std::string CFetch::LookSpecialLinesIfThen(const std::string& argument,
     FetchFieldLine line;
     line.kind = LINE_IF_THEN;
     line.argument = argument;
-    CFetchFilterSettings settings;
-    settings.dateFormat = m_strDateFormat;
-    settings.decimalSeparator = m_strDecimalSeparator;
-    CompileFieldLine(line, settings);
+    CompileFieldLine(line, GetFilterSettings(true));
     return EvaluateFunction(line, variables);
 }
 

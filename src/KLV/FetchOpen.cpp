@@ -177,7 +177,7 @@ int CFetch::FinishTextOpen(int mode)
     return PrepareWhere();
 }
 
-int CFetch::PrepareWhere()
+CFetchFilterSettings CFetch::GetFilterSettings(bool linePositions) const
 {
     CFetchFilterSettings settings;
     settings.separator = m_strSeparator;
@@ -185,7 +185,13 @@ int CFetch::PrepareWhere()
     settings.decimalSeparator = m_strDecimalSeparator;
     if (!m_strDateFormat.empty())
         settings.dateFormat = m_strDateFormat;
-    if (m_whereFilter.Parse(m_strWhere, settings, FetchFilterUse::Where))
+    settings.linePositions = linePositions;
+    return settings;
+}
+
+int CFetch::PrepareWhere()
+{
+    if (m_whereFilter.Parse(m_strWhere, GetFilterSettings(true), FetchFilterUse::Where))
         return 1;
     m_strLastError = ReportInvalidFilter(m_strName, "WHERE", m_strWhere, m_whereFilter.GetError());
     return 0;

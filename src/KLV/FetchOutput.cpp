@@ -51,14 +51,7 @@ void CFetch::EnsureWriteIfParsed()
         return;
     m_bWriteIfParsed = 1;
     m_strParsedWriteIf = m_strWriteIf;
-    CFetchFilterSettings settings;
-    settings.separator = m_strSeparator;
-    settings.qualifier = m_strStringDelimiter;
-    settings.decimalSeparator = m_strDecimalSeparator;
-    if (!m_strDateFormat.empty())
-        settings.dateFormat = m_strDateFormat;
-    settings.linePositions = false;
-    if (!m_writeIfFilter.Parse(m_strWriteIf, settings, FetchFilterUse::WriteIf))
+    if (!m_writeIfFilter.Parse(m_strWriteIf, GetFilterSettings(false), FetchFilterUse::WriteIf))
         m_strLastError =
             ReportInvalidFilter(m_strName, "WRITE_IF", m_strWriteIf, m_writeIfFilter.GetError());
 }

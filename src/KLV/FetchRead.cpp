@@ -314,12 +314,7 @@ int CFetch::MoveNextFixed()
 
 bool CFetch::ParseWhereOverFields()
 {
-    CFetchFilterSettings settings;
-    settings.decimalSeparator = m_strDecimalSeparator;
-    if (!m_strDateFormat.empty())
-        settings.dateFormat = m_strDateFormat;
-    settings.linePositions = false;
-    if (m_whereFilter.Parse(m_strWhere, settings, FetchFilterUse::Where))
+    if (m_whereFilter.Parse(m_strWhere, GetFilterSettings(false), FetchFilterUse::Where))
         return true;
     m_strLastError = ReportInvalidFilter(m_strName, "WHERE", m_strWhere, m_whereFilter.GetError());
     return false;
