@@ -21,6 +21,13 @@ class IStepLockEngine
     // Sets the stop flag of the current and of the next population (1 makes a running step
     // end early, 0 lets it run).
     virtual void SetPopulationStopFlags(int value) = 0;
+
+    // The evaluation gate the data model takes around changes that evaluations read. Decided
+    // under the engine's own lock: when the document runs and the engine is not paused, raises
+    // the pause counter, waits until no evaluation runs and holds the gate (recursive for its
+    // holder). True when taken; pass the answer to SalePausa, which undoes exactly that.
+    virtual bool EntraPausa() = 0;
+    virtual void SalePausa(bool taken) = 0;
 };
 
 class TCriticalSection

@@ -109,8 +109,8 @@ class TGenEngine : public IGenEngine, public IStepLockEngine
 
     // Holds new evaluations back and waits until none is in flight, then holds the gate.
     // Paused it does nothing. True when it took the gate: pass it to SalePausa.
-    bool EntraPausa();
-    void SalePausa(bool taken);
+    bool EntraPausa() override;
+    void SalePausa(bool taken) override;
     // Holders of and waiters for the gate.
     int GetPauseCounter() const;
     int GetEvaluationsInFlight() const;

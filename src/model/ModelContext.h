@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/Condicionantes.h"
+#include "model/ConditionedIncompatibilities.h"
 #include "model/Distances.h"
 #include "model/Fares.h"
 #include "model/OrderLine.h"
@@ -39,6 +40,7 @@ struct CModelContext
     const CRunningPlan* runningPlan = nullptr;
     const CLineRouteMeasurement* lineRouteMeasurement = nullptr;
     const CModelDistances* distances = nullptr;
+    const CConditionedIncompatibilities* conditionedIncompatibilities = nullptr;
 
     // The fare tables; their registry and table names only grow until the context is reset.
     CListaFares fares;

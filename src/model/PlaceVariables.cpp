@@ -3,32 +3,11 @@
 
 #include "model/Locations.h"
 #include "model/VariableBuilders.h"
+#include "model/VariableRegistration.h"
 #include "model/WareHouses.h"
 #include "params/TrevantorVariables.h"
 
-namespace {
-
-constexpr int kReadWrite = VAR_USE_READ | VAR_USE_WRITE;
-constexpr int kShown = kReadWrite | VAR_USE_SHOWN;
-constexpr int kShownSecond = kReadWrite | VAR_USE_SHOWN_SECOND;
-
-CSmartStringArray Names(std::initializer_list<const char*> names)
-{
-    CSmartStringArray array;
-    for (const char* name : names)
-        array.Add(name);
-    return array;
-}
-
-// A member of the location record inside the entity.
-template <class Entity, class Storage>
-TVarAccessorPtr LocationMember(TLocationData Entity::*location, Storage TLocationData::*member)
-{
-    return VarField<Entity>(
-        [location, member](Entity& entity) -> Storage& { return (entity.*location).*member; });
-}
-
-} // namespace
+using namespace model_variables;
 
 void InitWarehouseVariables(CTrevantorVariables& catalogue, CTrevantorVariablesKeys& keys)
 {

@@ -24,6 +24,8 @@ class FakeEngine : public IStepLockEngine
         currentStop.store(value);
         nextStop.store(value);
     }
+    bool EntraPausa() override { return false; }
+    void SalePausa(bool) override {}
 
     std::recursive_mutex stepLock;
     std::atomic<int> currentStop{0};
