@@ -9,6 +9,8 @@
 #include "routing/RoutingContext.h"
 #include "routing/RoutingText.h"
 
+#include <atomic>
+#include <bit>
 #include <cerrno>
 #include <cfloat>
 #include <cmath>
@@ -17,6 +19,7 @@
 #include <filesystem>
 #include <new>
 #include <sys/mman.h>
+#include <thread>
 
 namespace {
 
@@ -24,7 +27,7 @@ constexpr char kMark[4] = {'D', 'S', 'T', '\0'};
 constexpr std::size_t kCellAlignment = 64;
 constexpr std::size_t kHugePage = 2 << 20;
 // Cells move between file and memory in blocks of this many bytes.
-constexpr std::size_t kBlockBytes = 1 << 20;
+constexpr std::size_t kBlockBytes = 256 << 10;
 constexpr std::size_t kCellsPerBlock = kBlockBytes / sizeof(TDistanceCell);
 
 // The integer part of a value, held inside the int range (files may hold any float).
@@ -43,6 +46,61 @@ int32_t TruncateMinutes(double value)
 int32_t RoundMinutes(float minutes)
 {
     return TruncateMinutes(static_cast<double>(minutes) + 0.5);
+}
+
+// A 4-byte word of the cell array, read and written whatever the cell field's type.
+typedef uint32_t CellWord __attribute__((may_alias));
+
+// The position of the first cell read from a file that holds the no-way mark (the largest float
+// in its minutes or its km), or `count`.
+std::size_t FindNoWayCell(const TDistanceCell* cells, std::size_t count)
+{
+    const CellWord* words = reinterpret_cast<const CellWord*>(cells);
+    const uint32_t noWay = std::bit_cast<uint32_t>(FLT_MAX);
+    uint32_t anyNoWay = 0;
+#pragma omp simd reduction(| : anyNoWay)
+    for (std::size_t word = 0; word < 2 * count; ++word)
+        anyNoWay |= static_cast<uint32_t>(words[word] == noWay);
+    if (anyNoWay == 0)
+        return count;
+    std::size_t word = 0;
+    while (words[word] != noWay)
+        ++word;
+    return word / 2;
+}
+
+// Turns cells read from a file (float minutes, float km) into memory cells (km, minutes) in
+// place, minutes as the integer part of minutes + 0.5 held inside the int range (what
+// RoundMinutes gives). Worked out in single precision without branches, so the compiler converts
+// four cells at once: the fraction left by truncation is exact in a float.
+// True when a cell held the no-way mark (the largest float in its minutes or its km).
+bool ConvertFileCells(TDistanceCell* cells, std::size_t count)
+{
+    CellWord* words = reinterpret_cast<CellWord*>(cells);
+    const uint32_t noWay = std::bit_cast<uint32_t>(FLT_MAX);
+    uint32_t anyNoWay = 0;
+#pragma omp simd reduction(| : anyNoWay)
+    for (std::size_t index = 0; index < count; ++index) {
+        const uint32_t kmBits = words[2 * index + 1];
+        anyNoWay |= static_cast<uint32_t>(words[2 * index] == noWay) |
+                    static_cast<uint32_t>(kmBits == noWay);
+        const float minutes = std::bit_cast<float>(words[2 * index]);
+        float clamped = minutes < 2147483520.0f ? minutes : 2147483520.0f; // largest below 2^31
+        clamped = clamped > -2147483648.0f ? clamped : -2147483648.0f;
+        clamped = minutes == minutes ? clamped : 0.0f;
+        const int32_t whole = static_cast<int32_t>(clamped);
+        const float fraction = clamped - static_cast<float>(whole);
+        // Adding 0.5 crosses the next integer towards zero's other side only here.
+        const int32_t up = clamped >= 0.0f
+                               ? static_cast<int32_t>(fraction >= 0.5f)
+                               : static_cast<int32_t>((whole <= -1) & (fraction > -0.5f));
+        int32_t rounded = whole + up;
+        rounded = minutes >= 2147483648.0f ? INT32_MAX : rounded;
+        rounded = minutes < -2147483648.0f ? INT32_MIN : rounded;
+        words[2 * index] = kmBits;
+        words[2 * index + 1] = static_cast<uint32_t>(rounded);
+    }
+    return anyNoWay != 0;
 }
 
 bool ReadWords(std::FILE* file, int32_t* words, std::size_t count)
@@ -304,24 +362,15 @@ bool CDistancesArray::LoadBinary(std::FILE* file, long long fileLength)
     bool result = true;
     if (tableWords == 0) {
         // The file's cell is two 4-byte words like the memory's: each block is read straight into
-        // the cells and turned into (km, minutes) in place.
-        for (std::size_t start = 0; result && start < m_cellCount; start += kCellsPerBlock) {
-            const std::size_t count = std::min(m_cellCount - start, kCellsPerBlock);
-            if (std::fread(&m_cells[start], sizeof(TDistanceCell), count, file) != count)
-                return false;
-            for (std::size_t index = start; index < start + count; ++index) {
-                float values[2];
-                std::memcpy(values, &m_cells[index], sizeof values);
-                if (values[0] == FLT_MAX || values[1] == FLT_MAX) {
-                    std::memset(static_cast<void*>(&m_cells[index]), 0,
-                                (m_cellCount - index) * sizeof(TDistanceCell));
-                    ReportNoWay(index);
-                    result = false;
-                    break;
-                }
-                m_cells[index].km = values[1];
-                m_cells[index].minutes = RoundMinutes(values[0]);
-            }
+        // the cells and turned into (km, minutes) in place, a block behind the reading.
+        std::size_t noWay = m_cellCount;
+        if (!ReadAndConvertCells(file, noWay))
+            return false;
+        if (noWay < m_cellCount) {
+            std::memset(static_cast<void*>(&m_cells[noWay]), 0,
+                        (m_cellCount - noWay) * sizeof(TDistanceCell));
+            ReportNoWay(noWay);
+            result = false;
         }
     } else {
         std::memset(static_cast<void*>(m_cells.get()), 0, m_cellCount * sizeof(TDistanceCell));
@@ -344,6 +393,68 @@ bool CDistancesArray::LoadBinary(std::FILE* file, long long fileLength)
     if (result && ReadWords(file, &flag, 1))
         m_straightLine = flag;
     return result;
+}
+
+bool CDistancesArray::ReadAndConvertCells(std::FILE* file, std::size_t& noWay)
+{
+    const std::size_t blocks = (m_cellCount + kCellsPerBlock - 1) / kCellsPerBlock;
+    std::atomic<std::size_t> blocksRead{0};
+    std::atomic<bool> stop{false};
+    // Converts block after block as the reading hands them over; stops at the first no-way cell.
+    const long cellsOffset = std::ftell(file);
+    std::size_t flaggedBlock = blocks;
+    const auto convert = [&] {
+        for (std::size_t block = 0; block < blocks; ++block) {
+            std::size_t ready = blocksRead.load(std::memory_order_acquire);
+            while (ready <= block) {
+                if (stop.load(std::memory_order_acquire))
+                    return;
+                blocksRead.wait(ready, std::memory_order_acquire);
+                ready = blocksRead.load(std::memory_order_acquire);
+            }
+            const std::size_t start = block * kCellsPerBlock;
+            if (ConvertFileCells(&m_cells[start], std::min(m_cellCount - start, kCellsPerBlock))) {
+                flaggedBlock = block;
+                return;
+            }
+        }
+    };
+    // Small matrices are converted by the reading thread itself.
+    std::thread converter;
+    if (blocks > 2)
+        converter = std::thread(convert);
+    bool complete = true;
+    for (std::size_t block = 0; block < blocks; ++block) {
+        const std::size_t start = block * kCellsPerBlock;
+        const std::size_t count = std::min(m_cellCount - start, kCellsPerBlock);
+        if (std::fread(&m_cells[start], sizeof(TDistanceCell), count, file) != count) {
+            complete = false;
+            break;
+        }
+        blocksRead.store(block + 1, std::memory_order_release);
+        blocksRead.notify_one();
+    }
+    if (converter.joinable()) {
+        stop.store(true, std::memory_order_release);
+        blocksRead.fetch_add(0, std::memory_order_release);
+        blocksRead.notify_one();
+        converter.join();
+    } else if (complete) {
+        convert();
+    }
+    if (!complete || flaggedBlock == blocks)
+        return complete;
+    // The conversion lost which cell held the mark: the block is read again to find it.
+    const std::size_t start = flaggedBlock * kCellsPerBlock;
+    const std::size_t count = std::min(m_cellCount - start, kCellsPerBlock);
+    if (std::fseek(file, cellsOffset + static_cast<long>(start * sizeof(TDistanceCell)),
+                   SEEK_SET) != 0 ||
+        std::fread(&m_cells[start], sizeof(TDistanceCell), count, file) != count)
+        return false;
+    const std::size_t bad = FindNoWayCell(&m_cells[start], count);
+    ConvertFileCells(&m_cells[start], bad);
+    noWay = start + bad;
+    return true;
 }
 
 bool CDistancesArray::LoadText(std::FILE* file, long long fileLength)

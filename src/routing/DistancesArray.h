@@ -116,6 +116,10 @@ class CDistancesArray
 
     bool LoadBinary(std::FILE* file, long long fileLength);
     bool LoadText(std::FILE* file, long long fileLength);
+    // Reads the cells of a file without path-time tables, converting them on a second thread
+    // as the blocks arrive; `noWay` becomes the first cell with no way, if any. False when the
+    // file ends early.
+    bool ReadAndConvertCells(std::FILE* file, std::size_t& noWay);
     // Allocates the cell array, cleared or not (a reader fills every cell). The array in hand
     // is reused when it is large enough, so reloading a plan takes no new pages.
     void AllocateCells(std::size_t count, bool zeroFill);

@@ -10,8 +10,10 @@
 #include <gtest/gtest.h>
 
 #include <cfloat>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <iterator>
 
 namespace {
 
@@ -193,6 +195,33 @@ TEST_F(DistancesArrayTest, BadFilesAreRefusedWithoutLosingWhatWasRead)
         EXPECT_NE(prompt.calls[0].text.find(text), std::string::npos) << text;
     EXPECT_EQ(matrix.Cell(0, 0).minutes, 5);
     EXPECT_EQ(matrix.Cell(0, 0).km, 2.5f);
+
+    // The same in a matrix large enough to be converted while it is read; minutes of any size
+    // are held inside the int range.
+    const int n = 300;
+    CDistancesArray large;
+    large.Allocate(n);
+    const float minutes[] = {12.5f, -12.4f, -12.5f, 0.49999997f, 3e9f, -3e9f, NAN, 2147483520.0f};
+    const int32_t rounded[] = {13, -11, -12, 0, INT32_MAX, INT32_MIN, 0, 2147483520};
+    const std::string path = folder.File("large.dst");
+    ASSERT_TRUE(large.Save(path));
+    std::string bytes = trv::test::ReadFileBytes(path);
+    for (std::size_t cell = 0; cell < std::size(minutes); ++cell)
+        std::memcpy(&bytes[44 + 8 * (1000 + cell)], &minutes[cell], 4);
+    ASSERT_TRUE(large.Load(folder.Write("large.dst", bytes)));
+    for (std::size_t cell = 0; cell < std::size(minutes); ++cell)
+        EXPECT_EQ(large.Cells()[1000 + cell].minutes, rounded[cell]) << minutes[cell];
+    const float mark = FLT_MAX;
+    const float seven = 7.0f;
+    std::memcpy(&bytes[44 + 8 * 70001 + 4], &mark, 4);
+    std::memcpy(&bytes[44 + 8 * 70000 + 4], &seven, 4);
+    std::memcpy(&bytes[44 + 8 * 80000 + 4], &seven, 4);
+    EXPECT_FALSE(large.Load(folder.Write("large.dst", bytes)));
+    EXPECT_EQ(prompt.calls.back().key, "NoWayBetween");
+    EXPECT_EQ(large.Cells()[70000].km, 7.0f);
+    EXPECT_EQ(large.Cells()[1000].minutes, 13);
+    EXPECT_EQ(large.Cells()[70001].km, 0.0f);
+    EXPECT_EQ(large.Cells()[80000].km, 0.0f);
 
     // An empty file is deleted.
     const std::string empty = folder.Write("empty.dst", "");
