@@ -402,9 +402,10 @@ bool CDistancesArray::ReadAndConvertCells(std::FILE* file, std::size_t& noWay)
     std::atomic<bool> stop{false};
     // Converts block after block as the reading hands them over; stops at the first no-way cell.
     const long cellsOffset = std::ftell(file);
-    std::size_t flaggedBlock = blocks;
-    const auto convert = [&] {
-        for (std::size_t block = 0; block < blocks; ++block) {
+    // The first block holding a no-way cell; blocks after it are cleared anyway.
+    std::atomic<std::size_t> flagged{blocks};
+    const auto convert = [&](std::size_t first, std::size_t step) {
+        for (std::size_t block = first; block < blocks; block += step) {
             std::size_t ready = blocksRead.load(std::memory_order_acquire);
             while (ready <= block) {
                 if (stop.load(std::memory_order_acquire))
@@ -414,15 +415,20 @@ bool CDistancesArray::ReadAndConvertCells(std::FILE* file, std::size_t& noWay)
             }
             const std::size_t start = block * kCellsPerBlock;
             if (ConvertFileCells(&m_cells[start], std::min(m_cellCount - start, kCellsPerBlock))) {
-                flaggedBlock = block;
+                std::size_t known = flagged.load();
+                while (block < known && !flagged.compare_exchange_weak(known, block)) {
+                }
                 return;
             }
         }
     };
-    // Small matrices are converted by the reading thread itself.
-    std::thread converter;
+    // Two threads convert alternate blocks behind the reading (one is not enough to keep up);
+    // small matrices are converted by the reading thread itself.
+    constexpr std::size_t kConverters = 2;
+    std::vector<std::thread> converters;
     if (blocks > 2)
-        converter = std::thread(convert);
+        for (std::size_t converter = 0; converter < kConverters; ++converter)
+            converters.emplace_back(convert, converter, kConverters);
     bool complete = true;
     for (std::size_t block = 0; block < blocks; ++block) {
         const std::size_t start = block * kCellsPerBlock;
@@ -432,16 +438,18 @@ bool CDistancesArray::ReadAndConvertCells(std::FILE* file, std::size_t& noWay)
             break;
         }
         blocksRead.store(block + 1, std::memory_order_release);
-        blocksRead.notify_one();
+        blocksRead.notify_all();
     }
-    if (converter.joinable()) {
+    if (!converters.empty()) {
         stop.store(true, std::memory_order_release);
         blocksRead.fetch_add(0, std::memory_order_release);
-        blocksRead.notify_one();
-        converter.join();
+        blocksRead.notify_all();
+        for (std::thread& converter : converters)
+            converter.join();
     } else if (complete) {
-        convert();
+        convert(0, 1);
     }
+    const std::size_t flaggedBlock = flagged.load();
     if (!complete || flaggedBlock == blocks)
         return complete;
     // The conversion lost which cell held the mark: the block is read again to find it.
