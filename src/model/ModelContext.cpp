@@ -1,5 +1,6 @@
 #include "model/ModelContext.h"
 
+#include <ctime>
 #include <memory>
 
 namespace {
@@ -20,4 +21,12 @@ CModelContext& ModelContext()
 void ResetModelContext()
 {
     Instance() = std::make_unique<CModelContext>();
+}
+
+TClockReading ReadLocalClock()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min};
 }

@@ -9,6 +9,20 @@
 #include "model/WareHouses.h"
 #include "platform/OleDate.h"
 
+#include <functional>
+#include <random>
+
+// A reading of the local clock.
+struct TClockReading
+{
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    int hour = 0;
+    int minute = 0;
+};
+TClockReading ReadLocalClock();
+
 // The program-wide objects of the demand and fleet models, in one place so that a new plan or a
 // test can start from a clean state.
 struct CModelContext
@@ -41,6 +55,13 @@ struct CModelContext
     const CLineRouteMeasurement* lineRouteMeasurement = nullptr;
     const CModelDistances* distances = nullptr;
     const CConditionedIncompatibilities* conditionedIncompatibilities = nullptr;
+
+    // The clock that real-time starts read; tests fix it.
+    std::function<TClockReading()> clock = ReadLocalClock;
+    // The fleet model's random choices draw from here: the same seed makes the same choices.
+    std::minstd_rand random{314};
+    // The document holds a solution sequence loaded from a plan file.
+    bool hasLoadedSequence = false;
 
     // The fare tables; their registry and table names only grow until the context is reset.
     CListaFares fares;
