@@ -222,6 +222,10 @@ bool WinHttpClient::SendHttpRequest(std::string& errorText, const std::string& m
         curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 0L);
         curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 0L);
     }
+    if (!m_strCaFile.empty()) {
+        curl_easy_setopt(handle, CURLOPT_CAINFO, m_strCaFile.c_str());
+        curl_easy_setopt(handle, CURLOPT_CAPATH, nullptr);
+    }
     // Direct unless a proxy is named: the environment's proxy variables are not followed.
     curl_easy_setopt(handle, CURLOPT_PROXY, m_strProxy.substr(0, 259).c_str());
     if (!m_strProxy.empty() && !m_strProxyUser.empty()) {

@@ -35,6 +35,8 @@ class WinHttpClient
     void* m_hInternet = nullptr;
     // Certificates of HTTPS servers are verified unless a definition sets this to 0.
     std::uint8_t m_bRequireValidSsl = 1;
+    // A file of certificate authorities trusted instead of the system's; empty: the system's.
+    std::string m_strCaFile;
     std::string m_strUrl;
     std::string m_strHost;
     // Raw headers of the last answer read (lines ending in CR LF); "S_OK" after a posted body.

@@ -196,12 +196,17 @@ TEST(WinHttpClientTest, ErrorStatusFailsAPostButNotAGet)
     }
 }
 
-TEST(WinHttpClientTest, SelfSignedCertificateIsRefusedUnlessTheCheckIsOff)
+TEST(WinHttpClientTest, SelfSignedCertificateIsRefusedUnlessTrustedOrTheCheckIsOff)
 {
     std::string error;
     WinHttpClient verifying(NetPeers::HttpsUrl("/utf8"));
     EXPECT_FALSE(verifying.SendHttpRequest(error, "GET"));
     EXPECT_FALSE(error.empty());
+
+    WinHttpClient withAuthority(NetPeers::HttpsUrl("/utf8"));
+    withAuthority.m_strCaFile = NetPeers::Get("HTTPS_CERT");
+    ASSERT_TRUE(withAuthority.SendHttpRequest(error, "GET")) << error;
+    EXPECT_EQ(withAuthority.m_strResponseContent, "M\xC3\xBCller \xE2\x82\xAC");
 
     WinHttpClient trusting(NetPeers::HttpsUrl("/utf8"));
     trusting.m_bRequireValidSsl = 0;

@@ -8,10 +8,17 @@ import json
 import os
 import ssl
 import threading
+import urllib.parse
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 stored = {}
 stored_lock = threading.Lock()
+
+# The fleet service's stand-in, per account (tests run in parallel, each with an account of its
+# own): the canned replies by action, and the request targets received, as sent.
+extern_replies = {}
+extern_requests = {}
+extern_lock = threading.Lock()
 
 
 class Handler(BaseHTTPRequestHandler):
@@ -33,9 +40,35 @@ class Handler(BaseHTTPRequestHandler):
         self.end_headers()
         self.wfile.write(body)
 
+    def handle_extern(self, path, body):
+        query = dict(urllib.parse.parse_qsl(self.path.partition("?")[2], keep_blank_values=True))
+        if path == "/extern-replies":
+            # {"account": ..., "replies": {action: reply or [replies, the last one repeated]}};
+            # a reply {"status": N} is an HTTP error.
+            script = json.loads(body)
+            with extern_lock:
+                extern_replies[script["account"]] = script["replies"]
+                extern_requests[script["account"]] = []
+            return self.answer(200, b"{}")
+        if path == "/extern-requests":
+            with extern_lock:
+                received = list(extern_requests.get(query.get("account"), []))
+            return self.answer(200, json.dumps(received).encode())
+        account = query.get("account")
+        with extern_lock:
+            extern_requests.setdefault(account, []).append(self.path)
+            reply = extern_replies.get(account, {}).get(query.get("action"), "")
+            if isinstance(reply, list):
+                reply = reply.pop(0) if len(reply) > 1 else (reply[0] if reply else "")
+        if isinstance(reply, dict):
+            return self.answer(reply["status"], b"<html>error page</html>", "text/html")
+        return self.answer(200, reply.encode(), "text/plain; charset=utf-8")
+
     def handle_any(self):
         body = self.read_body()
         path = self.path.split("?")[0]
+        if path.startswith("/extern"):
+            return self.handle_extern(path, body)
         parts = path.strip("/").split("/")
         if parts[0] == "echo":
             headers = {name: value for name, value in self.headers.items()}

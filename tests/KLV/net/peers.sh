@@ -111,6 +111,7 @@ start() {
   {
     echo "HTTP_PORT=$(cat "$state/http.port")"
     echo "HTTPS_PORT=$(cat "$state/https.port")"
+    echo "HTTPS_CERT=$state/cert.pem"
     echo "SQLITE_DRIVER=$sqlite_driver"
     echo "PG_CONNECTION=Driver=$pg_driver;Server=127.0.0.1;Port=$port;Database=postgres;Uid=trv;Pwd=trv-secret;BoolsAsChar=0"
   } >"$state/peers.env.tmp"
