@@ -70,19 +70,6 @@ int CountInRange(std::string_view text, char character, std::size_t from, std::s
     return static_cast<int>(std::count(text.begin() + from, text.begin() + to + 1, character));
 }
 
-// The characters of a UTF-8 text, each as its own view.
-std::vector<std::string_view> Characters(std::string_view text)
-{
-    std::vector<std::string_view> characters;
-    std::size_t position = 0;
-    while (position < text.size()) {
-        const std::size_t size = trv::CharacterSize(text, position);
-        characters.push_back(text.substr(position, size));
-        position += size;
-    }
-    return characters;
-}
-
 // The keys of the reversible scramble; any two different values below 95.
 constexpr int kScrambleEvenShift = 17;
 constexpr int kScrambleOddShift = 42;
