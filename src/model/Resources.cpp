@@ -1,6 +1,9 @@
 #include "model/Resources.h"
 
 #include "KLV/CriticalSection.h"
+#include "KLV/Fetch.h"
+#include "KLV/FetchFilter.h"
+#include "KLV/IniFiles.h"
 #include "KLV/Translate.h"
 #include "KLV/Utils.h"
 #include "model/EnginePause.h"
@@ -171,10 +174,92 @@ CDriver* CDrivers::LoadDriver(CFieldRecord& record, int& isNew)
     }
     isNew = 1;
     CDriver* driver = AddNew();
-    if (driver->Load(record))
+    if (driver->Load(record)) {
+        LoadDaysOff(*driver);
         return driver;
+    }
     RemoveAt(GetSize() - 1);
     return nullptr;
+}
+
+std::string FleetCompanionFile(const std::string& resourcesFile, const std::string& extension)
+{
+    const std::string own = ".veh";
+    if (resourcesFile.size() >= own.size() &&
+        trv::CompareNoCase(resourcesFile.substr(resourcesFile.size() - own.size()), own) == 0)
+        return resourcesFile.substr(0, resourcesFile.size() - own.size()) + extension;
+    return resourcesFile + extension;
+}
+
+std::string DriverDaysOffFilter(const std::string& whereFormat, const std::string& code)
+{
+    static const std::string placeholder = CDateTable::CodeField;
+    if (whereFormat.empty() || whereFormat.find(placeholder) == std::string::npos)
+        return placeholder + "=" + QuoteFilterValue(code);
+    std::string filter;
+    size_t from = 0;
+    for (size_t at = whereFormat.find(placeholder); at != std::string::npos;
+         at = whereFormat.find(placeholder, from)) {
+        filter.append(whereFormat, from, at - from);
+        from = at + placeholder.size();
+        const char before = at > 0 ? whereFormat[at - 1] : '\0';
+        const char after = from < whereFormat.size() ? whereFormat[from] : '\0';
+        if ((before == '\'' || before == '"') && after == before) {
+            // Already quoted by the company: only that quote needs doubling.
+            std::string value = code;
+            trv::ReplaceAllInPlace(value, std::string(1, before), std::string(2, before));
+            filter += value;
+        } else {
+            filter += QuoteFilterValue(code);
+        }
+    }
+    filter.append(whereFormat, from, std::string::npos);
+    return filter;
+}
+
+namespace {
+
+bool DaysOffAreRead()
+{
+    const CUserParameters& parameters = UserParameters();
+    return parameters.SchedulingTime == 1 && parameters.DayOff != 0;
+}
+
+} // namespace
+
+void CDrivers::LoadGeneralDaysOff()
+{
+    if (!DaysOffAreRead() || !daysOffSource.definitions)
+        return;
+    if (daysOffSource.sourceKind == 1)
+        generalDaysOff.ReadDaysOff(*daysOffSource.definitions, "INT_DAYOFF_ALL",
+                                   FleetCompanionFile(daysOffSource.resourcesFile, ".fstall"), 1,
+                                   "", false);
+    else
+        generalDaysOff.ReadDaysOff(*daysOffSource.definitions, "ALL_DAYOFF", "", 1, "", false);
+    generalDaysOff.FindFirstWindowFrom(ModelContext().planningDate);
+}
+
+void CDrivers::LoadDaysOff(CDriver& driver) const
+{
+    if (!DaysOffAreRead() || !daysOffSource.definitions)
+        return;
+    CDateTable& days = driver.daysOff;
+    days.RemoveAll();
+    for (const CDateWindow* window : generalDaysOff)
+        days.AddWindow(window->startDate, window->endDate, window->description, window->code,
+                       window->generalMark);
+    if (daysOffSource.sourceKind == 1) {
+        days.ReadDaysOff(*daysOffSource.definitions, "INT_DAYOFF_DRIVER",
+                         FleetCompanionFile(daysOffSource.resourcesFile, ".fst"), 0,
+                         std::string(CDateTable::CodeField) + "=" + QuoteFilterValue(driver.code),
+                         false);
+        return;
+    }
+    const std::string whereFormat =
+        ReadIniString("DRIVER_DAYOFF_FORMAT", "WHERE_FORMAT", CFetch::GetCustomDataIniPath(), "");
+    days.ReadDaysOff(*daysOffSource.definitions, "DRIVER_DAYOFF", "", 0,
+                     DriverDaysOffFilter(whereFormat, driver.code), false);
 }
 
 bool CDrivers::Release(const std::string& name, const std::string& code)

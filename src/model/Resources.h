@@ -74,10 +74,31 @@ class CDriver
     std::vector<int> ownRows;
 };
 
+// Where the days off of the drivers being read come from: the resources' source kind (1 the
+// plan's own file) and that file.
+struct TDaysOffSource
+{
+    CFieldRecordSource* definitions = nullptr; // null: no days off are read
+    int sourceKind = 0;
+    std::string resourcesFile;
+};
+
+// A companion file of a resources file: a final ".veh" replaced by the extension, any other
+// name extended by it.
+std::string FleetCompanionFile(const std::string& resourcesFile, const std::string& extension);
+// The filter of one driver's own days off: the company's WHERE_FORMAT with every OFF_DAY_CODE
+// holding the code (inside quotes with that quote doubled), else OFF_DAY_CODE equal to it.
+std::string DriverDaysOffFilter(const std::string& whereFormat, const std::string& code);
+
 // The program-wide driver list with the days off that apply to every driver.
 class CDrivers : public CSmartPtrArray<CDriver>
 {
   public:
+    // The general days off, then each new driver's own as LoadDriver reads him; only with
+    // "SchedulingTime" 1 and "DayOff".
+    void LoadGeneralDaysOff();
+    void LoadDaysOff(CDriver& driver) const;
+
     // The first driver of that code ignoring case; null.
     CDriver* FindDriver(const std::string& code) const;
     CDriver* AddNew();
@@ -91,6 +112,7 @@ class CDrivers : public CSmartPtrArray<CDriver>
     void RefreshGeneralDaysOff();
 
     CDateTable generalDaysOff;
+    TDaysOffSource daysOffSource;
 };
 
 // A driver's planning record in an optimisation workspace.

@@ -174,6 +174,57 @@ TEST_F(FleetTest, GeneralDaysOffAreReplacedAndDriversReleasedWithTheirLastPair)
     EXPECT_EQ(drivers.GetSize(), 0);
 }
 
+// Notes which days-off tables are asked for; none opens.
+class DaysOffTables : public CFieldRecordSource
+{
+  public:
+    std::unique_ptr<CFieldRecord> Open(const std::string& definition,
+                                       const TFieldRecordOpen& how) override
+    {
+        opened.push_back(definition + " " + how.file + " " + how.filter);
+        return nullptr;
+    }
+    std::vector<std::string> opened;
+};
+
+TEST_F(FleetTest, DaysOffComeFromTheResourcesCompanionFiles)
+{
+    DaysOffTables tables;
+    CDrivers& drivers = Resources().drivers;
+    drivers.daysOffSource = {&tables, 1, "/plans/X.veh"};
+    int isNew = 0;
+    drivers.LoadGeneralDaysOff();
+    drivers.LoadDriver(Record({{"DRIVER_CODE", "D1"}}), isNew);
+    EXPECT_TRUE(tables.opened.empty()); // days off are off by default
+
+    UserParameters().SchedulingTime = 1;
+    UserParameters().DayOff = 1;
+    drivers.LoadGeneralDaysOff();
+    drivers.LoadDriver(Record({{"DRIVER_CODE", "D2"}}), isNew);
+    EXPECT_EQ(tables.opened, (std::vector<std::string>{
+                                 "INT_DAYOFF_ALL /plans/X.fstall ",
+                                 "INT_DAYOFF_DRIVER /plans/X.fst OFF_DAY_CODE=\"D2\"",
+                             }));
+}
+
+TEST_F(FleetTest, DaysOffFiltersAndCompanionNames)
+{
+    struct Case
+    {
+        const char* format;
+        const char* filter;
+    } cases[] = {
+        {"", "OFF_DAY_CODE=\"O'B\"\"\""},
+        {"NAME=1", "OFF_DAY_CODE=\"O'B\"\"\""},
+        {"A='OFF_DAY_CODE' OR B=OFF_DAY_CODE", "A='O''B\"' OR B=\"O'B\"\"\""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(DriverDaysOffFilter(c.format, "O'B\""), c.filter) << c.format;
+    EXPECT_EQ(FleetCompanionFile("a/X.veh", ".fst"), "a/X.fst");
+    EXPECT_EQ(FleetCompanionFile("a/X.VEH", ".adri"), "a/X.adri");
+    EXPECT_EQ(FleetCompanionFile("a/X.txt", ".fst"), "a/X.txt.fst");
+}
+
 TEST_F(FleetTest, PlanningRecordsResetWithoutGrowing)
 {
     UserParameters().AvailableDays = 3;
