@@ -39,10 +39,11 @@ class TomTomWorkTest : public ::testing::Test
 
     // Replies by action; a list is answered in turn, its last reply repeated. Forgets the
     // requests received so far.
-    void Script(const Replies& replies, const std::string& account = {})
+    void Script(const Replies& replies) { ScriptFor(m_account, replies); }
+    void ScriptFor(const std::string& account, const Replies& replies)
     {
         Json::Value script;
-        script["account"] = account.empty() ? m_account : account;
+        script["account"] = account;
         script["replies"] = Json::Value(Json::objectValue);
         for (const auto& [action, reply] : replies)
             script["replies"][action] = reply;
@@ -53,10 +54,9 @@ class TomTomWorkTest : public ::testing::Test
         ASSERT_TRUE(client.SendHttpRequest(error, "POST")) << error;
     }
 
-    std::vector<std::string> Requests(std::string account = {}) const
+    std::vector<std::string> Requests() const { return RequestsOf(m_account); }
+    static std::vector<std::string> RequestsOf(std::string account)
     {
-        if (account.empty())
-            account = m_account;
         UrlEncode(account);
         WinHttpClient client(NetPeers::HttpsUrl("/extern-requests?account=" + account));
         client.m_strCaFile = NetPeers::Get("HTTPS_CERT");
@@ -114,7 +114,7 @@ TEST_F(TomTomWorkTest, CredentialsAreEncodedButNotTheApiKeyAndAnEmptyLanguageBec
 {
     const std::string awkward = "a&b=c?d;e";
     const std::string account = m_account + awkward;
-    Script({}, account);
+    ScriptFor(account, {});
     std::string language;
     std::string list;
     std::string reply;
@@ -124,7 +124,7 @@ TEST_F(TomTomWorkTest, CredentialsAreEncodedButNotTheApiKeyAndAnEmptyLanguageBec
     EXPECT_EQ(CTomTomWork::TestAccount(Host(), account, "user", "pass", "key"), 0);
 
     EXPECT_EQ(language, "es");
-    const auto requests = Requests(account);
+    const auto requests = RequestsOf(account);
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_TRUE(Contains(requests[0], "account=" + m_account + "a%26b%3Dc%3Fd%3Be&"))
         << requests[0];
@@ -141,30 +141,38 @@ TEST_F(TomTomWorkTest, CheckEnabledReadsTheSwitchAndTestsOnlyACompleteAccount)
     struct Case
     {
         const char* configuration;
-        bool emptyPassword;
+        int emptyValue; // which of host, user, password, account and API key is empty; -1 none
         int enabled;
         int connected;
         std::size_t requests;
     };
     const Case cases[] = {
-        {"[TomTom options]\nEnabletomtomworks=yes\n", false, 1, 1, 1},
-        {"[TomTom options]\nEnabletomtomworks=NO\n", false, 0, 0, 0},
-        {"[TomTom options]\nEnabletomtomworks=0\n", false, 0, 0, 0},
-        {"[Other]\nx=1\n", false, 1, 1, 1},
-        {"[TomTom options]\nEnabletomtomworks=Y\n", true, 1, 0, 0},
+        {"[TomTom options]\nEnabletomtomworks=yes\n", -1, 1, 1, 1},
+        {"[TomTom options]\nEnabletomtomworks=NO\n", -1, 0, 0, 0},
+        {"[TomTom options]\nEnabletomtomworks=0\n", -1, 0, 0, 0},
+        {"[Other]\nx=1\n", -1, 1, 1, 1},
+        {"[TomTom options]\nEnabletomtomworks=Y\n", 0, 1, 0, 0},
+        {"[TomTom options]\nEnabletomtomworks=Y\n", 1, 1, 0, 0},
+        {"[TomTom options]\nEnabletomtomworks=Y\n", 2, 1, 0, 0},
+        {"[TomTom options]\nEnabletomtomworks=Y\n", 3, 1, 0, 0},
+        {"[TomTom options]\nEnabletomtomworks=Y\n", 4, 1, 0, 0},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.configuration);
+        SCOPED_TRACE(std::string(c.configuration) + std::to_string(c.emptyValue));
         trv::test::ProgramFolder program("trv-tomtom");
         program.Write("Config.ini", c.configuration);
         Script({});
+        ScriptFor("", {});
         bTomTomWorkConnected = 1;
+        std::string values[] = {Host(), "user", "pw", m_account, "key"};
+        if (c.emptyValue >= 0)
+            values[c.emptyValue].clear();
 
-        CTomTomWork::CheckEnabled(Host(), "user", c.emptyPassword ? "" : "pw", m_account, "key");
+        CTomTomWork::CheckEnabled(values[0], values[1], values[2], values[3], values[4]);
 
         EXPECT_EQ(bTomTomWorkEnabled, c.enabled);
         EXPECT_EQ(bTomTomWorkConnected, c.connected);
-        EXPECT_EQ(Requests().size(), c.requests);
+        EXPECT_EQ(Requests().size() + RequestsOf("").size(), c.requests);
     }
     EXPECT_EQ(TomTomLanguageByCountry(34), "ES");
     EXPECT_EQ(TomTomLanguageByCountry(44), "UK");
