@@ -33,6 +33,8 @@ PACKAGES=(
   xdg-utils shared-mime-info
   # a decimal-comma locale (de_DE.UTF-8, made below): files must not follow the process locale
   locales
+  # road routes: the routing library, its profiles and planetsplitter for preparing road data
+  routino libroutino-dev
 )
 
 SUDO=""
