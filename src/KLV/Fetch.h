@@ -570,6 +570,8 @@ class CFetch
     // The value at a field's place in the current record (named columns resolved on first use
     // after each opening).
     void ReadRawValue(FetchFieldPlace& place, std::string& value);
+    // The field of a separated text line at the place, as it stands in the line.
+    std::string_view SeparatedField(const FetchFieldPlace& place);
     // The compiled line of a field, null for none (the record cache made current first).
     FetchFieldLine* FindFieldLine(const std::string& name);
     // GetField on the field's line: the text (valid until the next read) and the definition
@@ -577,6 +579,14 @@ class CFetch
     const std::string& ReadField(FetchFieldLine* line, const std::string& name, int& linked,
                                  const CFetch*& formats, int list, int direct,
                                  const FetchTextMap* variables);
+    // ReadField past the cache and the plain places: computed lines, links, defaults.
+    const std::string& EvaluateField(FetchFieldLine* line, const std::string& name, int& linked,
+                                     const CFetch*& formats, int list, int direct,
+                                     const FetchTextMap* variables);
+    // Finishes a value read for the record (line ends to blanks, trimmed) and keeps it in its
+    // line (with the definition whose formats read it, this one when null) or the cache.
+    const std::string& KeepFieldValue(FetchFieldLine* line, const std::string& name,
+                                      std::string& result, const CFetch* formats = nullptr);
     // The typed getters' read: the text, or null when empty (reported when required).
     const std::string* ReadTypedField(const std::string& name, int required, int direct,
                                       const FetchTextMap* variables, const CFetch*& formats);
@@ -668,6 +678,9 @@ class CFetch
 
     // Compiled field lines, indexed by field name.
     std::vector<FetchFieldLine> m_arrFieldLines;
+    // The last line found (-1: none): callers read a record's fields in the same order record
+    // after record, so the line that followed it last time is tried before the index.
+    int m_nLastFieldLine = -1;
     std::unordered_map<std::string, int, FetchNameHash> m_mapFieldLineIndex;
     // What the compiled lines were classified for.
     std::string m_strClassifiedName;

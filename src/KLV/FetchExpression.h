@@ -177,6 +177,8 @@ struct FetchFieldLine
     unsigned cacheStamp = 0;
     // Being evaluated: a read of the field now is a reference to itself.
     bool evaluating = false;
+    // The line found after this one last time (an index; -1: none yet).
+    int foundNext = -1;
 };
 
 // Fills the compiled parts of a line from its kind and argument (operands, concatenation parts,

@@ -17,6 +17,9 @@ constexpr int kMaxFieldDepth = 32;
 // the map (a new record, Init, a linked read) thereby empties the lines' values too.
 const std::string kCacheMarker("\x01");
 
+// What a field reads when it has no value.
+const std::string kNoValue;
+
 void TrimInPlace(std::string& text)
 {
     const std::string_view trimmed = trv::Trim(text);
@@ -25,6 +28,13 @@ void TrimInPlace(std::string& text)
     const std::size_t start = static_cast<std::size_t>(trimmed.data() - text.data());
     text.erase(start + trimmed.size());
     text.erase(0, start);
+}
+
+// A value of the record: line ends become blanks, and blanks around it go.
+void FinishValue(std::string& value)
+{
+    std::replace(value.begin(), value.end(), '\n', ' ');
+    TrimInPlace(value);
 }
 
 } // namespace
@@ -51,6 +61,7 @@ void CFetch::ClassifyFields()
 {
     m_arrFieldLines.clear();
     m_mapFieldLineIndex.clear();
+    m_nLastFieldLine = -1;
     m_arrFieldLines.reserve(m_mapFields.size());
     m_mapFieldLineIndex.reserve(m_mapFields.size());
     const FetchPlaceRules rules{m_nKind, !m_strSeparator.empty()};
@@ -123,6 +134,9 @@ void CFetch::ClearFieldCache()
 {
     EnsureFieldsClassified();
     ++m_nFieldCacheStamp;
+    // Most records cache nothing beyond the compiled lines: the marker alone stays.
+    if (m_mapFieldCache.size() == 1 && m_mapFieldCache.begin()->first == kCacheMarker)
+        return;
     m_mapFieldCache.clear();
     m_mapFieldCache.emplace(kCacheMarker, std::string());
 }
@@ -141,15 +155,30 @@ FetchFieldLine* CFetch::FindFieldLine(const std::string& name)
     // Someone emptied the cache (a new record, Init): the compiled lines' values go with it.
     if (m_mapFieldCache.empty())
         ClearFieldCache();
+    const int lines = static_cast<int>(m_arrFieldLines.size());
+    FetchFieldLine* last = m_nLastFieldLine >= 0 && m_nLastFieldLine < lines
+                               ? &m_arrFieldLines[static_cast<std::size_t>(m_nLastFieldLine)]
+                               : nullptr;
+    if (last && last->foundNext >= 0 && last->foundNext < lines) {
+        FetchFieldLine& guess = m_arrFieldLines[static_cast<std::size_t>(last->foundNext)];
+        if (guess.name == name) {
+            m_nLastFieldLine = last->foundNext;
+            return &guess;
+        }
+    }
     const auto index = m_mapFieldLineIndex.find(name);
-    return index == m_mapFieldLineIndex.end() ? nullptr : &m_arrFieldLines[index->second];
+    if (index == m_mapFieldLineIndex.end())
+        return nullptr;
+    if (last)
+        last->foundNext = index->second;
+    m_nLastFieldLine = index->second;
+    return &m_arrFieldLines[static_cast<std::size_t>(index->second)];
 }
 
 const std::string& CFetch::ReadField(FetchFieldLine* line, const std::string& name, int& linked,
                                      const CFetch*& formats, int list, int direct,
                                      const FetchTextMap* variables)
 {
-    static const std::string kNoValue;
     formats = this;
     if (!m_bNoFieldCache) {
         if (line) {
@@ -177,6 +206,31 @@ const std::string& CFetch::ReadField(FetchFieldLine* line, const std::string& na
         return kNoValue;
     }
 
+    // A field read straight from its place refers to no other field: no depth to guard.
+    if (line && line->placeParsed && line->placeOk && line->rest.empty() && line->ok &&
+        line->kind == LINE_POSITION && m_nMode != FETCH_MODE_WRITE && !direct && !variables) {
+        std::string& result = line->cachedValue;
+        if (IsTextSourceKind(m_nKind) && !m_strSeparator.empty()) {
+            // The field is finished as it is copied out of the line.
+            const std::string_view field = trv::Trim(SeparatedField(line->place));
+            result.clear();
+            result.append(field);
+            if (std::find(field.begin(), field.end(), '\n') != field.end())
+                std::replace(result.begin(), result.end(), '\n', ' ');
+        } else {
+            ReadRawValue(line->place, result);
+            FinishValue(result);
+        }
+        linked = 0;
+        return KeepFieldValue(line, name, result);
+    }
+    return EvaluateField(line, name, linked, formats, list, direct, variables);
+}
+
+const std::string& CFetch::EvaluateField(FetchFieldLine* line, const std::string& name, int& linked,
+                                         const CFetch*& formats, int list, int direct,
+                                         const FetchTextMap* variables)
+{
     struct DepthGuard
     {
         CFetch& fetch;
@@ -234,7 +288,7 @@ const std::string& CFetch::ReadField(FetchFieldLine* line, const std::string& na
     if (ownColumn) {
         argument = name;
     } else {
-        if (line)
+        if (line && TraceWanted(3))
             WriteTrace(__FILE_NAME__, __LINE__, "CFetch::GetLineFormat", 3, true, "%s=%s",
                        name.c_str(), line->expression.c_str());
         result = EvaluateCompiledLine(line, name, needs, computed, nullptr);
@@ -290,24 +344,30 @@ const std::string& CFetch::ReadField(FetchFieldLine* line, const std::string& na
         }
     }
 
-    std::replace(result.begin(), result.end(), '\n', ' ');
-    TrimInPlace(result);
     // A value that depends on a field referring to itself is empty, and is not kept: read
     // again, it stops (and is traced) again.
     if (m_bFieldDepthExceeded) {
         result.clear();
         return kNoValue;
     }
-    WriteTrace(__FILE_NAME__, __LINE__, "CFetch::GetField", 3, true, "Field: %s=%s", name.c_str(),
-               result.c_str());
-    if (!m_bNoFieldCache) {
-        if (line) {
-            line->cacheStamp = m_nFieldCacheStamp;
-            line->cachedFormats = formats;
-        } else {
-            m_mapFieldCache[name] = result;
-        }
+    FinishValue(result);
+    return KeepFieldValue(line, name, result, formats);
+}
+
+const std::string& CFetch::KeepFieldValue(FetchFieldLine* line, const std::string& name,
+                                          std::string& result, const CFetch* formats)
+{
+    if (TraceWanted(3))
+        WriteTrace(__FILE_NAME__, __LINE__, "CFetch::GetField", 3, true, "Field: %s=%s",
+                   name.c_str(), result.c_str());
+    if (m_bNoFieldCache)
+        return result;
+    if (!line) {
+        m_mapFieldCache[name] = result;
+        return result;
     }
+    line->cacheStamp = m_nFieldCacheStamp;
+    line->cachedFormats = formats ? formats : this;
     return result;
 }
 
@@ -442,13 +502,7 @@ void CFetch::ReadRawValue(FetchFieldPlace& place, std::string& value)
             value.assign(trv::Trim(slice));
             return;
         }
-        // A line not yet split (the WHERE tests it before it is accepted) is split here, so
-        // the filter and the reader see the same fields.
-        if (m_arrLineFields.IsEmpty())
-            SplitCurrentLine();
-        if (place.position < 1 || place.position > m_arrLineFields.GetSize())
-            return;
-        value.assign(m_arrLineFields[place.position - 1]);
+        value.assign(SeparatedField(place));
         return;
     }
     if (m_nKind == FETCH_KIND_INI) {
@@ -477,6 +531,17 @@ void CFetch::ReadRawValue(FetchFieldPlace& place, std::string& value)
         ReadDatabaseValue(place, value); // FetchDatabase.cpp
     // FIXED, LIST and FETCH_CALCULATED definitions have no raw values (an SQL-family
     // definition is a database one once opened).
+}
+
+std::string_view CFetch::SeparatedField(const FetchFieldPlace& place)
+{
+    // A line not yet split (the WHERE tests it before it is accepted) is split here, so the
+    // filter and the reader see the same fields.
+    if (m_arrLineFields.IsEmpty())
+        SplitCurrentLine();
+    if (place.position < 1 || place.position > m_arrLineFields.GetSize())
+        return {};
+    return m_arrLineFields[place.position - 1];
 }
 
 std::string CFetch::GetOutputValue(const std::string& name)

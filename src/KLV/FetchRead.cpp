@@ -33,6 +33,53 @@ class CFetchWhereRecord final : public CFetchFilterRecord
     CFetch& m_fetch;
 };
 
+// Gathers the fields of a separated line into a list holding a copy of the line: a field cut
+// as one piece of the line is a range of that copy, only one built of pieces (around
+// qualifiers) is copied again.
+class CLineFieldCollector
+{
+  public:
+    CLineFieldCollector(CFetchTextList& fields, std::string_view line)
+        : m_fields(fields), m_line(line)
+    {
+        m_fields.AssignText(line);
+    }
+
+    void Append(std::string_view piece)
+    {
+        if (!m_built && !m_pending) {
+            m_pending = true;
+            m_piece = piece;
+            return;
+        }
+        if (m_pending) {
+            m_fields.Append(m_piece);
+            m_pending = false;
+        }
+        m_fields.Append(piece);
+        m_built = true;
+    }
+
+    void CloseItem()
+    {
+        if (m_pending) {
+            const std::size_t start = static_cast<std::size_t>(m_piece.data() - m_line.data());
+            m_fields.AddRange(start, start + m_piece.size());
+        } else {
+            m_fields.CloseItem();
+        }
+        m_pending = false;
+        m_built = false;
+    }
+
+  private:
+    CFetchTextList& m_fields;
+    std::string_view m_line;
+    std::string_view m_piece; // the open field's only piece so far
+    bool m_pending = false;
+    bool m_built = false;
+};
+
 } // namespace
 
 // ---- Record helpers ----------------------------------------------------------------------
@@ -43,8 +90,8 @@ void CFetch::SplitCurrentLine()
         return;
     for (auto& child : m_arrChildren)
         child->m_arrLineFields.RemoveAll();
-    m_arrLineFields.RemoveAll();
-    SplitDelimitedLine(m_strCurrentLine, m_strSeparator, m_strStringDelimiter, m_arrLineFields);
+    CLineFieldCollector fields(m_arrLineFields, m_strCurrentLine);
+    SplitDelimitedLine(m_strCurrentLine, m_strSeparator, m_strStringDelimiter, fields);
 }
 
 void CFetch::MakeLineCurrent(std::string_view line, bool split)

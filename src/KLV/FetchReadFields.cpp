@@ -74,7 +74,9 @@ std::string CFetch::GetFieldString(const std::string& name, const std::string& d
             CheckRequiredField(name, linked);
         return defaultValue;
     }
-    std::replace(value.begin(), value.end(), '\n', ' ');
+    // Values of the record come without line ends; those of the output record keep theirs.
+    if (direct || variables)
+        std::replace(value.begin(), value.end(), '\n', ' ');
     if (ReadsFloatColumn(*this, line, name))
         StripZeroFraction(value);
     if (width == -1)

@@ -43,7 +43,8 @@ class CFetchTextList
 
     void Add(std::string_view item)
     {
-        MakeOwnText();
+        if (m_block)
+            MakeOwnText();
         const std::size_t start = m_text.size();
         m_text.append(item);
         m_spans.push_back({start, m_text.size()});
@@ -52,12 +53,14 @@ class CFetchTextList
     // Builds the next item piece by piece: Append to the open item, then Close it.
     void Append(std::string_view piece)
     {
-        MakeOwnText();
+        if (m_block)
+            MakeOwnText();
         m_text.append(piece);
     }
     void Append(char character)
     {
-        MakeOwnText();
+        if (m_block)
+            MakeOwnText();
         m_text.push_back(character);
     }
     void CloseItem()
@@ -84,6 +87,16 @@ class CFetchTextList
         m_block = std::move(block);
         m_blockSize = size;
         m_openStart = 0;
+    }
+    // Takes a copy of the text as the buffer (the list is emptied, its storage kept); AddRange
+    // names items in it and Append builds others after it.
+    void AssignText(std::string_view text)
+    {
+        m_block.reset();
+        m_blockSize = 0;
+        m_text.assign(text);
+        m_spans.clear();
+        m_openStart = m_text.size();
     }
     std::string_view GetBuffer() const
     {

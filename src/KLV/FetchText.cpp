@@ -8,11 +8,30 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <sys/mman.h>
 #include <sys/stat.h>
 
 namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+// A block of `size` bytes that is not zero-filled. A large one is mapped on its own and asks
+// for huge pages: touching a fresh page costs far more than copying into it, and a large
+// source touches tens of thousands of them.
+std::shared_ptr<char[]> NewBlock(std::size_t size)
+{
+    constexpr std::size_t kLargeBlock = std::size_t{8} << 20;
+    if (size >= kLargeBlock) {
+        void* mapped =
+            ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (mapped != MAP_FAILED) {
+            ::madvise(mapped, size, MADV_HUGEPAGE);
+            return std::shared_ptr<char[]>(static_cast<char*>(mapped),
+                                           [size](char* bytes) { ::munmap(bytes, size); });
+        }
+    }
+    return std::shared_ptr<char[]>(new char[size]);
+}
 
 // The rest of the file in a block that is not zero-filled first (a large source is read
 // once, straight into the memory its lines point at); false when a read failed.
@@ -24,19 +43,18 @@ bool ReadRemainingBlock(std::FILE* file, std::shared_ptr<char[]>& block, std::si
     std::size_t capacity = 1 << 16;
     if (::fstat(::fileno(file), &status) == 0 && status.st_size > 0)
         capacity = static_cast<std::size_t>(status.st_size) + 1; // + 1: growth shows at once
-    std::unique_ptr<char[]> bytes(new char[capacity]);
+    block = NewBlock(capacity);
     size = 0;
     for (;;) {
-        size += std::fread(bytes.get() + size, 1, capacity - size, file);
+        size += std::fread(block.get() + size, 1, capacity - size, file);
         if (size < capacity)
             break;
         // The file grew while it was read.
-        std::unique_ptr<char[]> larger(new char[capacity * 2]);
-        std::memcpy(larger.get(), bytes.get(), size);
-        bytes = std::move(larger);
+        std::shared_ptr<char[]> larger = NewBlock(capacity * 2);
+        std::memcpy(larger.get(), block.get(), size);
+        block = std::move(larger);
         capacity *= 2;
     }
-    block = std::move(bytes);
     return std::ferror(file) == 0;
 }
 

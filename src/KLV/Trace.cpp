@@ -131,6 +131,8 @@ void TracePromptMessage(const char* method, const std::string& text)
 
 } // namespace
 
+std::atomic<int> trv::detail::traceCeiling{INT_MAX};
+
 void WriteTrace(const char* sourceFile, int line, const char* method, int level, bool buffered,
                 const char* format, ...)
 {
@@ -184,6 +186,7 @@ void InitTrace(bool alreadyRunning, const std::string& iniPath)
     const std::string configFile = iniPath.empty() ? exeFolder + "config.ini" : iniPath;
     const int level = trv::GetProfileInt("LOG", "Level", -1, configFile);
     configuredLevel.store(level < 1 ? 0 : level, std::memory_order_relaxed);
+    trv::detail::traceCeiling.store(level < 1 ? 0 : level, std::memory_order_relaxed);
     if (level < 1) {
         initialised.store(true, std::memory_order_release);
         return;
@@ -283,6 +286,7 @@ void ResetTrace()
     std::lock_guard lock(traceMutex);
     initialised.store(false, std::memory_order_release);
     configuredLevel.store(0, std::memory_order_relaxed);
+    detail::traceCeiling.store(INT_MAX, std::memory_order_relaxed);
     logPath.clear();
     pendingLines.clear();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+#include <climits>
 #include <string>
 
 // The trace log: one text file, one line per message, written only when the "LOG" section of
@@ -12,6 +14,19 @@
 // or when the program ends). Never fails towards the caller.
 void WriteTrace(const char* sourceFile, int line, const char* method, int level, bool buffered,
                 const char* format, ...) __attribute__((format(printf, 6, 7)));
+
+namespace trv::detail {
+// The highest level written; above every level until the log is set up (the first message
+// sets it up).
+extern std::atomic<int> traceCeiling;
+} // namespace trv::detail
+
+// False when a message of `level` would not be written: a hot path skips the call and its
+// arguments.
+inline bool TraceWanted(int level)
+{
+    return level <= trv::detail::traceCeiling.load(std::memory_order_relaxed);
+}
 
 // Traces from the calling source position, unbuffered.
 #define TRV_TRACE(level, method, format, ...)                                                      \

@@ -4,7 +4,9 @@
 #include <array>
 #include <charconv>
 #include <climits>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <locale.h>
 #include <sys/stat.h>
 
@@ -180,6 +182,17 @@ bool IsValidUtf8(std::string_view text)
 {
     std::size_t position = 0;
     while (position < text.size()) {
+        // Most sources are plain ASCII: eight bytes at a time until a high bit shows.
+        constexpr std::uint64_t kHighBits = 0x8080808080808080ULL;
+        std::uint64_t word = 0;
+        while (position + sizeof word <= text.size()) {
+            std::memcpy(&word, text.data() + position, sizeof word);
+            if (word & kHighBits)
+                break;
+            position += sizeof word;
+        }
+        if (position >= text.size())
+            break;
         if (ByteAt(text, position) < 0x80) {
             ++position;
             continue;
