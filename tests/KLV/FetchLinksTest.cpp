@@ -5,6 +5,7 @@
 #include "FetchTestProgram.h"
 #include "KLV/Fetch.h"
 #include "KLV/Translate.h"
+#include "TempFolder.h"
 #include "platform/UserPrompt.h"
 
 #include <gtest/gtest.h>
@@ -331,3 +332,40 @@ TEST_F(FetchLinksTest, CountMismatchWritesNothingAndAFailedChildIsNeverReused)
 }
 
 } // namespace
+
+// The linked definition's own masks read its dates and times, also when the value is read
+// again in the same record and comes from the record's cache.
+TEST(FetchLinkedFormats, ALinkedValueReadTwiceKeepsTheLinkedDefinitionsMasks)
+{
+    trv::test::TempFolder folder;
+    folder.Write("orders.csv", "A1;C2\nA2;C1\n");
+    folder.Write("customers.csv", "C1;2023-12-31;1705\nC2;2024-03-05;0830\n");
+    const std::string definitions = folder.Write(
+        "Data.ini", "[BOOL]\nDEFAULT=S,N\n[TIME]\nDEFAULT=HH:MM\nCUSTOMERS=HHMM\n"
+                    "[DATE]\nDEFAULT=DD/MM/YYYY\nCUSTOMERS=YYYY-MM-DD\n"
+                    "[ORDERS_FORMAT]\nTYPE=ASCII\nSEPARATOR=;\nFILENAME=orders.csv\n"
+                    "[ORDERS]\nCODE=1\nCUST=2\nSINCE=(CUST),(CODE),CUSTOMERS,SINCE\n"
+                    "OPENS=(CUST),(CODE),CUSTOMERS,OPENS\n"
+                    "[CUSTOMERS_FORMAT]\nTYPE=ASCII\nSEPARATOR=;\nFILENAME=customers.csv\n"
+                    "[CUSTOMERS]\nCODE=1\nSINCE=2\nOPENS=3\n");
+    CFetch orders;
+    ASSERT_TRUE(
+        orders.Init("ORDERS", "", "", FETCH_MODE_READ, "", "", "", 1, nullptr, "", definitions));
+    std::vector<std::string> read;
+    while (!orders.IsEOF()) {
+        if (!orders.MoveNext())
+            continue;
+        for (int pass = 0; pass < 2; ++pass) {
+            const int hits = orders.m_nCacheHits;
+            const trv::OleDate since = orders.GetFieldDate("SINCE", trv::OleDate());
+            const int opens = orders.GetFieldTime("OPENS");
+            if (pass == 1)
+                EXPECT_EQ(orders.m_nCacheHits - hits, 2); // both from the record's cache
+            read.push_back(std::to_string(since.GetYear()) + "-" +
+                           std::to_string(since.GetMonth()) + "-" + std::to_string(since.GetDay()) +
+                           " " + std::to_string(opens));
+        }
+    }
+    EXPECT_EQ(read, (std::vector<std::string>{"2024-3-5 510", "2024-3-5 510", "2023-12-31 1025",
+                                              "2023-12-31 1025"}));
+}
