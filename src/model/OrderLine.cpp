@@ -1,8 +1,12 @@
 #include "model/OrderLine.h"
 
+#include "KLV/Fetch.h"
 #include "KLV/Trace.h"
 #include "model/ModelContext.h"
+#include "model/Orders.h"
+#include "params/FetchFieldRecord.h"
 #include "params/Parameters.h"
+#include "params/TrevantorVariables.h"
 #include "platform/Text.h"
 
 #include <cmath>
@@ -714,4 +718,43 @@ int CTruckOrderLines::RemoveLine(const COrderLine& line, bool mixedBulk)
         return i;
     }
     return -1;
+}
+
+// ---- Exchange through the catalogue -------------------------------------------------------------
+
+bool COrderLine::ReadWithOrder(COrder& order, CFieldRecord& record, const TFieldMap* names)
+{
+    CTrevantorVariables& catalogue = TrevantorVariables();
+    return catalogue.ReadEntity(ENTITY_ORDER, order, record, 0, names) &&
+           catalogue.ReadEntity(ENTITY_ORDER_LINE, *this, record, 0, names);
+}
+
+bool COrderLine::WriteLine(CFieldRecord& record)
+{
+    return TrevantorVariables().WriteEntity(ENTITY_ORDER_LINE, *this, record, 0);
+}
+
+bool COrderLine::ApplyCalculatedFields(CFetch& fetch, COrder& order)
+{
+    FetchTextMap expressions;
+    fetch.GetFieldExpressions(expressions);
+    if (expressions.empty())
+        return false;
+    CTrevantorVariables& catalogue = TrevantorVariables();
+    CFetchFieldRecord record(fetch);
+    fetch.SetMode(FETCH_MODE_WRITE);
+    catalogue.WriteEntity(ENTITY_ORDER_WITHOUT_LINES, order, record, 0);
+    WriteLine(record);
+    fetch.StripListWrappers();
+    fetch.CloseRecordset();
+    fetch.EvaluateFields(expressions);
+
+    const TFieldMap names(expressions.begin(), expressions.end());
+    // A line read back accumulates into nothing: it is this line.
+    CUserParameters& parameters = UserParameters();
+    const int neverDuplicate = std::exchange(parameters.NuncaDuplicarLineas, 1);
+    const bool read = ReadWithOrder(order, record, &names);
+    parameters.NuncaDuplicarLineas = neverDuplicate;
+    fetch.SetMode(FETCH_MODE_READ);
+    return read;
 }

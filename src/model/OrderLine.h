@@ -4,6 +4,7 @@
 #include "model/DateTable.h"
 #include "model/Locations.h"
 #include "model/TimeWindow.h"
+#include "params/FieldRecord.h"
 
 #include <cstdint>
 #include <memory>
@@ -89,6 +90,8 @@ class CCustomer
     CDateTable daysOff;
 };
 
+class CFetch;
+class COrder;
 class COrderLine;
 using COrderLineRefs = CSmartArray<COrderLine*, COrderLine*>;
 
@@ -114,6 +117,16 @@ class COrderLine
     // Resized to the number of order-line information definitions.
     void SizeInformativeValues();
 
+    // ---- Exchange through the catalogue ------------------------------------------------------
+    // Reads the order's variables and then this line's from the record's current record; a
+    // field map limits both to its names.
+    bool ReadWithOrder(COrder& order, CFieldRecord& record, const TFieldMap* names);
+    bool WriteLine(CFieldRecord& record);
+    // Runs the calculated fields of an open definition over the order and this line: both are
+    // written into its record, its expressions evaluated, and the fields they name read back.
+    // False when the definition holds no expressions or the read failed.
+    bool ApplyCalculatedFields(CFetch& fetch, COrder& order);
+
     int32_t productIndex = -1;
     float quantity = 0;         // "PRODUCT_QUANTITY"
     float volume = 0;           // "PRODUCT_VOLUME"
@@ -133,12 +146,12 @@ class COrderLine
     float payToDriver = 0;           // "PRODUCT_PAY_TO_DRIVER"
     float items = 0;                 // "PRODUCT_NUMBER_OF_ITEMS"
     float firstItemCount = 0;        // "PRODUCT_ORIGINAL_NUMBER_OF_ITEMS"
-    bool changedByHand = false;      // "QUANTITY_CHANGED_MANUALLY"
+    int32_t changedByHand = 0;       // "QUANTITY_CHANGED_MANUALLY"
     float factor = 0;                // "PRODUCT_MULTIPLICATIVE1": quantity per item
     float volumeFactor = 0;          // "PRODUCT_MULTIPLICATIVE_VOLUME": volume per item
-    bool inBulk = true;              // "PRODUCT_IN_BULK"
-    bool mixBulk = false;            // "PRODUCT_MIX_BULK"
-    bool scoopable = true;           // "PRODUCT_CUCHARABLE"
+    int32_t inBulk = 1;              // "PRODUCT_IN_BULK"
+    int32_t mixBulk = 0;             // "PRODUCT_MIX_BULK"
+    int32_t scoopable = 1;           // "PRODUCT_CUCHARABLE"
     int32_t stockForAutoAssign = -1; // "STOCK_PARA_AUTOASIGNABLE"
     int32_t minutesAtWarehouse = 0;  // "PRODUCT_TIME_AT_WAREHOUSE"
     int32_t minutesAtCustomer = 0;   // "PRODUCT_TIME_AT_CUSTOMER"
@@ -195,7 +208,7 @@ struct TOrderLinesHeader
     int32_t commonTypeGroup = 0; // 0 none, -1 lines of different groups
     int32_t hasAdditives = 0;
     int32_t bulkLines = 0;
-    bool maySplit = false; // "PUEDE_PARTIR"
+    int32_t maySplit = 0; // "PUEDE_PARTIR"
     int32_t minutesAtWarehouse = 0;
     int32_t minutesAtCustomer = 0;
     TLineRouteFigures lineRoute;

@@ -5,6 +5,7 @@
 #include "model/ModelContext.h"
 #include "model/ModelDates.h"
 #include "params/Parameters.h"
+#include "params/TrevantorVariables.h"
 #include "platform/Text.h"
 
 #include <algorithm>
@@ -599,4 +600,42 @@ void COrdersParticionesData::Build(std::span<const COrder* const> orders)
         m_orders.Add(copy);
     }
     m_values.SetSize(m_partitions, 1);
+}
+
+// ---- Exchange -----------------------------------------------------------------------------------
+
+void COrder::SumLineTotals(int orderIndex)
+{
+    bool hasBulk = false;
+    bool hasPacked = false;
+    lines.CalculateFields(hasBulk, hasPacked, orderIndex);
+    TOrderLinesHeader& totals = lines.header;
+    totals.totalQuantity = totals.totalVolume = totals.totalSurface = 0;
+    for (int i = 0; i < lines.GetSize(); ++i) {
+        COrderLine& line = *lines[i];
+        line.ApplyDayQuantities();
+        totals.totalQuantity += line.quantity;
+        totals.totalVolume += line.volume;
+        totals.totalSurface += line.surface;
+    }
+}
+
+bool COrder::ExportToFetch(CFieldRecord& record, bool withLines, const TEntityRef& deliveryPoint)
+{
+    SumLineTotals(-1);
+    const int loadingMinutes = lines.GetLoadingMinutes(plan.warehouseIndex);
+    CTimeTable& loadingTable = wareHouse.location.openingHours;
+    const bool folds = plan.windowIsArrivalAndLeave && loadingTable.GetSize() > 0;
+    if (folds && plan.loadingWindowAdjusted) {
+        loadingTable[0].end -= loadingMinutes;
+        plan.loadingWindowAdjusted = 0;
+    }
+    const bool written = TrevantorVariables().WriteEntity(
+        withLines ? ENTITY_ORDER : ENTITY_ORDER_WITHOUT_LINES, *this, record, 0, deliveryPoint);
+    if (folds && !plan.loadingWindowAdjusted) {
+        loadingTable[0].end += loadingMinutes;
+        plan.loadingWindowAdjusted = 1;
+        lines.header.minutesAtWarehouse = 0;
+    }
+    return written;
 }

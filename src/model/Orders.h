@@ -62,21 +62,21 @@ class CRemainingQuantities
 struct TOrderPlanFields
 {
     int32_t index = -1;
-    float maximumReturnDistance = 0;    // "ORDER_DISTANCE_RETORNO_MAX"
-    bool doNotReduceQuantities = true;  // "NO_REDUCIR_CANTIDADES_SALIDA"
-    bool reduceQuantitiesFirst = false; // "PRIORITARIO_REDUCIR_CANTIDADES_SALIDA"
+    float maximumReturnDistance = 0;   // "ORDER_DISTANCE_RETORNO_MAX"
+    int32_t doNotReduceQuantities = 1; // "NO_REDUCIR_CANTIDADES_SALIDA"
+    int32_t reduceQuantitiesFirst = 0; // "PRIORITARIO_REDUCIR_CANTIDADES_SALIDA"
     int32_t unlinkedMark = 0;
     int32_t groupOrderIndex = -1;
     int32_t fareTableIndex = 0;
     float palletWeight = 0;      // "ORDER_PALLET_WEIGHT"
-    bool deactivated = false;    // "ORDER_DEACTIVATED"
-    bool changedByUser = false;  // "ORDER_USER_CHANGE_STATE"
-    bool considerDocks = false;  // "ORDER_CONSIDER_DOCKS"
+    int32_t deactivated = 0;     // "ORDER_DEACTIVATED"
+    int32_t changedByUser = 0;   // "ORDER_USER_CHANGE_STATE"
+    int32_t considerDocks = 0;   // "ORDER_CONSIDER_DOCKS"
     int32_t partitionNumber = 1; // "PARTITION_NUMBER"
     int32_t groupingCode = -1;   // "ORDER_AGRUPATION_CODE"
-    bool avoidUnloading = false; // "ORDER_AVOID_UNLOAD"
+    int32_t avoidUnloading = 0;  // "ORDER_AVOID_UNLOAD"
     float budget = 0;            // "ORDER_BUDGET"
-    bool deleteIfExists = false; // "DELETE_IF_EXISTS"
+    int32_t deleteIfExists = 0;  // "DELETE_IF_EXISTS"
     trv::OleDate fromDay;        // "FROM_DAY"
     trv::OleDate toDay;          // "TO_DAY"
     trv::OleDate prefixedDay;    // "PREFIXED_DAY"
@@ -93,7 +93,7 @@ struct TOrderPlanFields
     int32_t possibleDriverRow = -1;
     int32_t predeterminedSequence = -1;     // "PREDETERMINATED_SEQ"
     int32_t predeterminedSequenceGroup = 0; // "PREDETERMINATED_SEQ_GROUP"
-    bool applyOrderPerDay = false;          // "APLICAR_ORDEN_POR_DIA"
+    int32_t applyOrderPerDay = 0;           // "APLICAR_ORDEN_POR_DIA"
     int32_t assigned = 0;                   // "ASSIGNED": 0 free, 1 assigned, 2 fixed
     int32_t assignedPairRow = -1;
     int32_t assignedDriverRow = -1;
@@ -103,53 +103,53 @@ struct TOrderPlanFields
     int32_t assignedTrip = -1;         // "ASSIGNED_TRIP"
     int32_t assignedSubtrip = -1;      // "ASSIGNED_SUBTRIP"
     CTimeWindow assignedLoadingWindow; // "ASSIGNED_WAREHOUSE_TIMETABLE"
-    bool realTimeLoaded = false;       // "REAL_TIME_LOADED"
+    int32_t realTimeLoaded = 0;        // "REAL_TIME_LOADED"
     int32_t realTimeLoadPool = -1;     // "REAL_TIME_LOAD_POOL_NUMBER"
-    bool realTimeServed = false;       // "REAL_TIME_SERVED"
-    bool roundTrip = false;            // "ROUNDTRIP"
-    bool penaltyByLocation = false;    // "PENALTY_BY_LOCATION"
+    int32_t realTimeServed = 0;        // "REAL_TIME_SERVED"
+    int32_t roundTrip = 0;             // "ROUNDTRIP"
+    int32_t penaltyByLocation = 0;     // "PENALTY_BY_LOCATION"
     int32_t groupingIndex = 0;
     int32_t indivisibleGroupingIndex = 0;
-    bool lastOrderOfTrip = false;       // "LAST_ORDER_OF_TRIP"
+    int32_t lastOrderOfTrip = 0;        // "LAST_ORDER_OF_TRIP"
     float distributionPlatformCost = 0; // "PLATAFORMA_DISTRIBUCION_COST"
     float extraKm = 0;                  // "KM_EXTRAS"
     int32_t extraDrivingMinutes = 0;    // "EXTRA_DRIVE_TIME"
     int32_t unloadSpeedIndex = -1;      // "UNLOAD_SPEED_INDEX"
     int32_t kind = ORDER_DELIVERY;      // "ORDER_TYPE"
     int32_t platformWarehouseIndex = -1;
-    float payToDriver = 0;        // "ORDER_PAY_TO_DRIVER"
-    bool mayStayUnserved = false; // "NOTBESERVED_ALLOWED"
+    float payToDriver = 0;       // "ORDER_PAY_TO_DRIVER"
+    int32_t mayStayUnserved = 0; // "NOTBESERVED_ALLOWED"
     int32_t addedByAppend = 0;
     int32_t priority = 0;           // "ORDER_PRIORITY"
     int32_t servedFactor = 0;       // "ORDER_SERVED_FACTOR"
-    bool invertCustomers = false;   // "INVERT_CUSTOMERS"
-    bool sortDestinations = false;  // "AUTO_ORDENAR_DESTINOS"
-    bool mergeAutomatically = true; // "AUTOFUSIONAR"
+    int32_t invertCustomers = 0;    // "INVERT_CUSTOMERS"
+    int32_t sortDestinations = 0;   // "AUTO_ORDENAR_DESTINOS"
+    int32_t mergeAutomatically = 1; // "AUTOFUSIONAR"
     trv::OleDate serviceDate;
-    bool loadUnloadSameDay = false; // "LOAD_UNLOAD_SAME_DAY"
-    bool allowPastDates = false;    // "ALLOW_PAST_DATES"
-    bool loadingWindowAdjusted = false;
-    bool windowIsArrivalAndLeave = false;  // "TIME_WINDOW_IS_ARRIVAL_AND_LEAVE"
+    int32_t loadUnloadSameDay = 0; // "LOAD_UNLOAD_SAME_DAY"
+    int32_t allowPastDates = 0;    // "ALLOW_PAST_DATES"
+    int32_t loadingWindowAdjusted = 0;
+    int32_t windowIsArrivalAndLeave = 0;   // "TIME_WINDOW_IS_ARRIVAL_AND_LEAVE"
     int32_t maximumMinutesFirstToLast = 0; // "MAX_TIME_FIRST_LAST"
     int32_t minutesToChangeCity = 0;       // "TIME_TO_CHANGE_CITY"
-    bool checkedByManager = false;         // "CHECKED_BY_MANAGER"
+    int32_t checkedByManager = 0;          // "CHECKED_BY_MANAGER"
     int32_t heavyLocationMark = 0;
     int32_t maximumCustomers = 2147483647;    // "MAX_CLIENTS"
     int32_t maximumSpecialCodes = 2147483647; // "MAX_SPECIAL_CODES"
     int32_t specialCodeIndex = -1;
     int32_t tollZoneIndex = -1;  // "ZONA_PEAJE_ID"
     float tollPrice = 0;         // "PRECIO_PEAJE"
-    bool applyFillMargin = true; // "ORDER_APPLY_MARGEN_LLENADO"
+    int32_t applyFillMargin = 1; // "ORDER_APPLY_MARGEN_LLENADO"
     float extraQuantity = 0;     // "EXTRA_QUANTITY"
     int32_t partitionCodeIndex = -1;
-    bool linesOrderedBySortingEngine = false; // "LINEAS_ORDENADAS_POR_GENETICO"
-    bool autoAssignable = false;              // "AUTOASIGNABLE"
-    int32_t grouping = -1;                    // "AGRUPACION"
-    float kmToWarehouse = 0;                  // "KM_TO_WAREHOUSE"
-    int32_t minutesToWarehouse = 0;           // "TIME_TO_WAREHOUSE"
-    float zoneGroupingQuantity = 0;           // "TOTAL_QUANTITY_ZONE_AGRUPACION"
-    float secondZoneGroupingQuantity = 0;     // "TOTAL_QUANTITY_ZONE2_AGRUPACION"
-    float zoneSpeedFactor = 1.0f;             // "ORDER_ZONA_SPEED_FACTOR"
+    int32_t linesOrderedBySortingEngine = 0; // "LINEAS_ORDENADAS_POR_GENETICO"
+    int32_t autoAssignable = 0;              // "AUTOASIGNABLE"
+    int32_t grouping = -1;                   // "AGRUPACION"
+    float kmToWarehouse = 0;                 // "KM_TO_WAREHOUSE"
+    int32_t minutesToWarehouse = 0;          // "TIME_TO_WAREHOUSE"
+    float zoneGroupingQuantity = 0;          // "TOTAL_QUANTITY_ZONE_AGRUPACION"
+    float secondZoneGroupingQuantity = 0;    // "TOTAL_QUANTITY_ZONE2_AGRUPACION"
+    float zoneSpeedFactor = 1.0f;            // "ORDER_ZONA_SPEED_FACTOR"
     int32_t colour = -1;
     int32_t assignmentChanged = 0; // "ASSIGNED_CHANGED"
     int32_t reservedInts[2] = {0, 0};
@@ -251,6 +251,15 @@ class COrder : public CPermissionListsVariable
     // One record per additive of every line.
     void ExportAdditives(CFieldRecord& record) const;
 
+    // ---- Exchange ------------------------------------------------------------------------------
+    // The lines' derived fields, then the order's quantity, volume and surface summed again from
+    // the lines' first-day values.
+    void SumLineTotals(int orderIndex);
+    // Writes the order and its customer into the record, with one output record per line or
+    // (withLines false) without its lines. A folded loading window is written without the
+    // loading minutes; an order whose window was not folded has it folded afterwards.
+    bool ExportToFetch(CFieldRecord& record, bool withLines, const TEntityRef& deliveryPoint = {});
+
     // ---- Permission lists ---------------------------------------------------------------------
     void AddOrderResourceCodes(const CSmartSortNoRepeatStringArray& nonAllowedResources,
                                const CSmartSortNoRepeatStringArray& nonAllowedDrivers,
@@ -276,7 +285,7 @@ class COrder : public CPermissionListsVariable
     CSmartStringArray incompatibleZones; // "LISTA_ZONAS_INCOMPATIBILIDAD"
     CSmartFloatArray fixedFares;         // "ORDER_FIXED_FARES"
     CSmartFloatArray fixedReturnFares;   // "ORDER_FIXED_FARES_RETURN"
-    bool alreadyExported = false;        // "ORDER_ALREADY_EXPORTED"
+    int32_t alreadyExported = 0;         // "ORDER_ALREADY_EXPORTED"
     int32_t realArrivalTime = 0;         // "HORA_REAL_LLEGADA_MATADERO"
     std::string fleetServiceId;          // "WEBFLEETID"
     int32_t lineKinds = 0;               // 1 only bulk, 2 no bulk, 3 both
