@@ -94,4 +94,28 @@ void GetLoadingWarehouse(benchmark::State& state)
 }
 BENCHMARK(GetLoadingWarehouse);
 
+// The import looks up the latest piece of an order by code and partition for every record read;
+// the time per lookup must not grow with the list.
+void FindOrderByCodeAndPartition(benchmark::State& state)
+{
+    ResetUserParameters();
+    ResetModelContext();
+    COrders orders;
+    const int count = static_cast<int>(state.range(0));
+    for (int i = 0; i < count; ++i) {
+        COrder* order = orders.AddOrder();
+        order->plan.index = i;
+        order->Text(ORDER_CODE) = "ORDER-" + std::to_string(i);
+    }
+    std::vector<std::string> codes;
+    for (int i = 0; i < count; i += 97)
+        codes.push_back("order-" + std::to_string(i));
+    size_t next = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(orders.FindOrderByCodeAndPartition(codes[next], 1, -1));
+        next = next + 1 == codes.size() ? 0 : next + 1;
+    }
+}
+BENCHMARK(FindOrderByCodeAndPartition)->Arg(2000)->Arg(20000);
+
 } // namespace

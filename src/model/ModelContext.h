@@ -6,6 +6,7 @@
 #include "model/Fares.h"
 #include "model/OrderLine.h"
 #include "model/OrderServices.h"
+#include "model/Orders.h"
 #include "model/WareHouses.h"
 #include "platform/OleDate.h"
 
@@ -62,6 +63,10 @@ struct CModelContext
     std::minstd_rand random{314};
     // The document holds a solution sequence loaded from a plan file.
     bool hasLoadedSequence = false;
+    const COrderLineOrdering* lineOrdering = nullptr;
+
+    // The plan's orders; an order's position is its index everywhere.
+    COrders orders;
 
     // The fare tables; their registry and table names only grow until the context is reset.
     CListaFares fares;

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
+#include <vector>
 
 class COrderLines;
 struct TLineRouteFigures;
@@ -66,4 +68,15 @@ class CLineRouteMeasurement
     virtual ~CLineRouteMeasurement() = default;
     virtual void Measure(int orderIndex, const COrderLines& lines,
                          TLineRouteFigures& figures) const = 0;
+};
+
+// Puts an order's delivery points in the order a vehicle drives them, starting at the order's
+// loading node (-1 when it has none): the optimiser's line-ordering search answers.
+class COrderLineOrdering
+{
+  public:
+    virtual ~COrderLineOrdering() = default;
+    // A permutation of the line positions: new place i holds the line at result[i].
+    virtual std::vector<int> OrderLines(int orderIndex, int loadingNode,
+                                        std::span<const int> customerNodes) const = 0;
 };

@@ -13,6 +13,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 // Order kinds ("ORDER_TYPE").
@@ -219,6 +220,9 @@ class COrder : public CPermissionListsVariable
                                             const TLocationData* defaultLocation, bool* stockOk,
                                             bool ignoreKind) const;
     int GetLoadingNode() const;
+    // The warehouse and platform indexes from the warehouse copy's code and the platform code;
+    // true when either changed.
+    bool UpdateWarehouseIndexes();
     int GetNode() const;
     bool LinesFitCapacity(const CRemainingQuantities& vehicles, int vehicleIndex) const;
     void TakeCapacity(CRemainingQuantities& vehicles, int vehicleIndex) const;
@@ -312,4 +316,83 @@ class COrdersParticionesData
     CSmartPtrArray<COrder> m_orders;
     CSmartIntArray m_values;
     int m_partitions = 0;
+};
+
+// Whether value (upper-cased and, with a length other than -1, cut to that many characters)
+// equals the text (exact) or holds it.
+bool MatchText(const std::string& value, const std::string& text, bool exact, int length);
+
+// The plan's orders. An order's position is its index everywhere (gene item, rejection column,
+// info panel row): the list never holds an empty slot and every removal renumbers the rest.
+class COrders : public CSmartPtrArray<COrder>
+{
+  public:
+    // ---- Adding and removing ------------------------------------------------------------------
+    // A new empty order appended; the caller sets its index.
+    COrder* AddOrder();
+    // A new empty order put at the index, the orders from there on moving up one place; at the
+    // count itself it is appended. Beyond the count nothing is inserted (null, with a trace).
+    COrder* InsertOrderAt(int index);
+    // Removes and deletes the order, renumbers the rest and raises the orders-changed flag.
+    void RemoveOrderLines(int index);
+    void RemoveAllOrders();
+    // The caller changed the code or partition of a listed order: the code index is rebuilt.
+    void CodesChanged() { m_codesValid = false; }
+
+    // ---- Lookups: an order index or -1 --------------------------------------------------------
+    // The first order of that (upper-cased) code met from the start in the search's direction;
+    // count receives how many of them lie in that direction.
+    int FindOrderByCode(const std::string& code, int& count, int start, bool backwards) const;
+    // A start of -1 searches back from the last order (the latest piece first).
+    int FindOrderByCodeAndPartition(const std::string& code, int partition, int start) const;
+    int FindOrderWithLine(const std::string& code, const std::string& productCode, int start) const;
+    int FindOrderByLineProduct(const std::string& productCode, int partition, int& line) const;
+    int FindOrderByLineProductAnyPartition(const std::string& productCode, int& line) const;
+    int FindOrderByRelationCode(const std::string& text, int start) const;
+    int FindOrderByPattern(const std::string& pattern, int start, bool exact, int length,
+                           bool backwards) const;
+    int MatchCustomerCode(const std::string& text, int index, bool exact, int length) const;
+    int MatchCustomerName(const std::string& text, int index) const;
+    int MatchCustomerCity(const std::string& text, int index) const;
+
+    // ---- Counters ------------------------------------------------------------------------------
+    int CountSchedulableOrders() const;
+    int CountSplittableOrders() const;
+    int GetMaxPartitionNumber(const std::string& code) const;
+    int GetMaxProductPartition(const std::string& code, const std::string& productName) const;
+
+    // ---- Changes -------------------------------------------------------------------------------
+    void SetLinesStockForAutoAssign(const std::string& productName, int stock);
+    int AssignOrder(int orderIndex, int linePosition, int pairRow, const std::string& truckCode,
+                    const std::string& trailerCode, const std::string& driverCode, int trip,
+                    int subtrip, bool fixed, const CTimeWindow& customerWindow,
+                    const CTimeWindow& deliveryLoadingWindow,
+                    const CTimeWindow& collectionLoadingWindow, const std::string& planText);
+    // AssignOrder with no line and unset times.
+    int AssignOrderToResource(int orderIndex, int pairRow, const std::string& truckCode,
+                              const std::string& trailerCode, const std::string& driverCode,
+                              int trip, int subtrip, bool fixed, const std::string& planText);
+    // The warehouse and platform indexes of every order again; true when any changed.
+    bool ResolveWarehouseIndexes();
+
+    int32_t externalSource = 0;
+    CDateTable customerDaysOff;
+    int32_t documentFlag = 0;
+    int32_t sameVehicleRelation = 0;
+    int32_t ordersChanged = 0; // raised by every removal; the document lowers it
+    float totalQuantity = 0;
+    float totalVolume = 0;
+    float totalSurface = 0;
+
+  private:
+    // Positions of the orders of each code, ascending, and of each code and partition.
+    void EnsureCodeIndex() const;
+    const std::vector<int>* Positions(const std::string& code) const;
+    bool IndexHolds(const std::vector<int>& positions, const std::string& code) const;
+    void Renumber(int from);
+
+    mutable std::unordered_map<std::string, std::vector<int>> m_byCode;
+    mutable std::unordered_map<std::string, std::vector<int>> m_byCodeAndPartition;
+    mutable bool m_codesValid = false;
+    mutable int m_indexedCount = 0;
 };

@@ -4,6 +4,7 @@
 #include "model/WeekDay.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -96,6 +97,19 @@ void CTimeTable::Normalize(int referenceMinute)
     for (int i = m_count - 1; i >= 0; --i)
         if (m_items[i].IsUnset())
             RemoveAt(i);
+}
+
+int32_t CTimeTable::GetLimitMinute(bool multiDay, int32_t day) const
+{
+    if (!multiDay)
+        return GetLastEnd();
+    if (day == UnsetDay)
+        day = lastDay;
+    if (day == UnsetDay)
+        return std::numeric_limits<int32_t>::max();
+    const int64_t limit = int64_t{day} * MinutesPerDay + GetLastEnd();
+    return static_cast<int32_t>(std::clamp<int64_t>(limit, std::numeric_limits<int32_t>::min(),
+                                                    std::numeric_limits<int32_t>::max()));
 }
 
 int32_t CTimeTable::GetClosingTime(int32_t minute) const

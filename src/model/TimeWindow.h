@@ -80,6 +80,10 @@ class CTimeTable : public CSmartArray<CTimeWindow, CTimeWindow, 0, 0>
 
     int32_t GetFirstStart() const { return m_count == 0 ? EmptyFirstStart : m_items[0].start; }
     int32_t GetLastEnd() const { return m_count == 0 ? EmptyLastEnd : m_items[m_count - 1].end; }
+    // The latest minute service may end: the last window's end (14400 without windows), and in
+    // multi-day form counted from day 0, an unset day taking the table's last day; with neither
+    // day set there is no limit (INT32_MAX).
+    int32_t GetLimitMinute(bool multiDay, int32_t day) const;
     // The end of the window that serves minute t: the first window that t has not passed yet.
     int32_t GetClosingTime(int32_t minute) const;
 
