@@ -10,6 +10,7 @@
 #include "platform/OleDate.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -385,6 +386,8 @@ class COrders : public CSmartPtrArray<COrder>
     float totalSurface = 0;
 
   private:
+    // The index when the order's customer, or with customers in the lines any line's, passes.
+    int MatchCustomer(int index, const std::function<bool(const TLocationData&)>& test) const;
     // Positions of the orders of each code, ascending, and of each code and partition.
     void EnsureCodeIndex() const;
     const std::vector<int>* Positions(const std::string& code) const;

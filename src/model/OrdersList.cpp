@@ -8,6 +8,7 @@
 #include "platform/Text.h"
 
 #include <algorithm>
+#include <functional>
 #include <string_view>
 
 namespace {
@@ -259,38 +260,30 @@ template <class Test> bool AnyCustomer(const COrder& order, Test test)
 
 } // namespace
 
-int COrders::MatchCustomerCode(const std::string& text, int index, bool exact, int length) const
+int COrders::MatchCustomer(int index, const std::function<bool(const TLocationData&)>& test) const
 {
     if (index < 0 || index >= GetSize())
         return -1;
-    return AnyCustomer(*(*this)[index],
-                       [&](const TLocationData& place) {
-                           return MatchText(place.code, text, exact, length);
-                       })
-               ? index
-               : -1;
+    return AnyCustomer(*(*this)[index], test) ? index : -1;
+}
+
+int COrders::MatchCustomerCode(const std::string& text, int index, bool exact, int length) const
+{
+    return MatchCustomer(index, [&](const TLocationData& place) {
+        return MatchText(place.code, text, exact, length);
+    });
 }
 
 int COrders::MatchCustomerName(const std::string& text, int index) const
 {
-    if (index < 0 || index >= GetSize())
-        return -1;
-    return AnyCustomer(
-               *(*this)[index],
-               [&](const TLocationData& place) { return MatchText(place.name, text, false, -1); })
-               ? index
-               : -1;
+    return MatchCustomer(
+        index, [&](const TLocationData& place) { return MatchText(place.name, text, false, -1); });
 }
 
 int COrders::MatchCustomerCity(const std::string& text, int index) const
 {
-    if (index < 0 || index >= GetSize())
-        return -1;
-    return AnyCustomer(
-               *(*this)[index],
-               [&](const TLocationData& place) { return MatchText(place.city, text, false, -1); })
-               ? index
-               : -1;
+    return MatchCustomer(
+        index, [&](const TLocationData& place) { return MatchText(place.city, text, false, -1); });
 }
 
 // ---- Counters -----------------------------------------------------------------------------------
