@@ -3,6 +3,7 @@
 
 #include "model/Orders.h"
 #include "model/VariableBuilders.h"
+#include "model/VariableRegistration.h"
 #include "params/Parameters.h"
 #include "params/TrevantorVariables.h"
 
@@ -10,22 +11,13 @@
 
 namespace {
 
-constexpr int kReadWrite = VAR_USE_READ | VAR_USE_WRITE;        // 3
-constexpr int kShown = kReadWrite | VAR_USE_SHOWN;              // 7
-constexpr int kWrittenShown = VAR_USE_WRITE | VAR_USE_SHOWN;    // 6
-constexpr int kShownSecond = kReadWrite | VAR_USE_SHOWN_SECOND; // 19
-constexpr int kLeadingSecond = kShown | VAR_USE_LEADING_SECOND; // 39
+using namespace model_variables;
+
+constexpr int kWrittenShown = VAR_USE_WRITE | VAR_USE_SHOWN;
+constexpr int kLeadingSecond = kShown | VAR_USE_LEADING_SECOND;
 constexpr int kNoWidth = -1;
 constexpr int kTimeStartMax = 14390000;
 constexpr int kTimeEndMax = 14400000;
-
-CSmartStringArray Names(std::initializer_list<const char*> names)
-{
-    CSmartStringArray array;
-    for (const char* name : names)
-        array.Add(name);
-    return array;
-}
 
 // A member of one part of the order: its plan fields, its lines' header, its warehouse copy and
 // that copy's place, its customer's place.
