@@ -373,7 +373,9 @@ bool CDistancesArray::LoadBinary(std::FILE* file, long long fileLength)
             result = false;
         }
     } else {
-        std::memset(static_cast<void*>(m_cells.get()), 0, m_cellCount * sizeof(TDistanceCell));
+        // An empty matrix has no storage to clear.
+        if (m_cellCount > 0)
+            std::memset(static_cast<void*>(m_cells.get()), 0, m_cellCount * sizeof(TDistanceCell));
         for (std::size_t index = 0; index < m_cellCount; ++index) {
             float values[2];
             if (std::fread(values, sizeof(float), 2, file) != 2)
