@@ -9,6 +9,7 @@
 #include "routing/RoutingContext.h"
 #include "routing/RoutingText.h"
 
+#include <algorithm>
 #include <atomic>
 #include <bit>
 #include <cerrno>
@@ -20,6 +21,7 @@
 #include <new>
 #include <sys/mman.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -29,6 +31,8 @@ constexpr std::size_t kHugePage = 2 << 20;
 // Cells move between file and memory in blocks of this many bytes.
 constexpr std::size_t kBlockBytes = 256 << 10;
 constexpr std::size_t kCellsPerBlock = kBlockBytes / sizeof(TDistanceCell);
+// Threads reading a large matrix file at once.
+constexpr std::size_t kReaders = 4;
 
 // The integer part of a value, held inside the int range (files may hold any float).
 int32_t TruncateMinutes(double value)
@@ -101,6 +105,23 @@ bool ConvertFileCells(TDistanceCell* cells, std::size_t count)
         words[2 * index + 1] = static_cast<uint32_t>(rounded);
     }
     return anyNoWay != 0;
+}
+
+// Reads `count` bytes at `offset` without moving any stream; false on an error or a short file.
+bool ReadAt(int descriptor, void* buffer, std::size_t count, long long offset)
+{
+    auto* bytes = static_cast<char*>(buffer);
+    while (count > 0) {
+        const ssize_t result = ::pread(descriptor, bytes, count, static_cast<off_t>(offset));
+        if (result < 0 && errno == EINTR)
+            continue;
+        if (result <= 0)
+            return false;
+        bytes += result;
+        offset += result;
+        count -= static_cast<std::size_t>(result);
+    }
+    return true;
 }
 
 bool ReadWords(std::FILE* file, int32_t* words, std::size_t count)
@@ -399,67 +420,57 @@ bool CDistancesArray::LoadBinary(std::FILE* file, long long fileLength)
 
 bool CDistancesArray::ReadAndConvertCells(std::FILE* file, std::size_t& noWay)
 {
-    const std::size_t blocks = (m_cellCount + kCellsPerBlock - 1) / kCellsPerBlock;
-    std::atomic<std::size_t> blocksRead{0};
-    std::atomic<bool> stop{false};
-    // Converts block after block as the reading hands them over; stops at the first no-way cell.
     const long cellsOffset = std::ftell(file);
+    const int descriptor = ::fileno(file);
+    const std::size_t blocks = (m_cellCount + kCellsPerBlock - 1) / kCellsPerBlock;
+    const auto readBlock = [&](std::size_t start, std::size_t count) {
+        return ReadAt(descriptor, &m_cells[start], count * sizeof(TDistanceCell),
+                      cellsOffset + static_cast<long long>(start * sizeof(TDistanceCell)));
+    };
+    std::atomic<std::size_t> nextBlock{0};
     // The first block holding a no-way cell; blocks after it are cleared anyway.
     std::atomic<std::size_t> flagged{blocks};
-    const auto convert = [&](std::size_t first, std::size_t step) {
-        for (std::size_t block = first; block < blocks; block += step) {
-            std::size_t ready = blocksRead.load(std::memory_order_acquire);
-            while (ready <= block) {
-                if (stop.load(std::memory_order_acquire))
-                    return;
-                blocksRead.wait(ready, std::memory_order_acquire);
-                ready = blocksRead.load(std::memory_order_acquire);
-            }
+    std::atomic<bool> complete{true};
+    // Each reader converts a block right after reading it, while it is still in its cache.
+    const auto readAndConvert = [&] {
+        for (std::size_t block; (block = nextBlock.fetch_add(1)) < blocks;) {
+            if (block > flagged.load() || !complete.load())
+                return;
             const std::size_t start = block * kCellsPerBlock;
-            if (ConvertFileCells(&m_cells[start], std::min(m_cellCount - start, kCellsPerBlock))) {
+            const std::size_t count = std::min(m_cellCount - start, kCellsPerBlock);
+            if (!readBlock(start, count)) {
+                complete.store(false);
+                return;
+            }
+            if (ConvertFileCells(&m_cells[start], count)) {
                 std::size_t known = flagged.load();
                 while (block < known && !flagged.compare_exchange_weak(known, block)) {
                 }
-                return;
             }
         }
     };
-    // Two threads convert alternate blocks behind the reading (one is not enough to keep up);
-    // small matrices are converted by the reading thread itself.
-    constexpr std::size_t kConverters = 2;
-    std::vector<std::thread> converters;
-    if (blocks > 2)
-        for (std::size_t converter = 0; converter < kConverters; ++converter)
-            converters.emplace_back(convert, converter, kConverters);
-    bool complete = true;
-    for (std::size_t block = 0; block < blocks; ++block) {
-        const std::size_t start = block * kCellsPerBlock;
-        const std::size_t count = std::min(m_cellCount - start, kCellsPerBlock);
-        if (std::fread(&m_cells[start], sizeof(TDistanceCell), count, file) != count) {
-            complete = false;
-            break;
-        }
-        blocksRead.store(block + 1, std::memory_order_release);
-        blocksRead.notify_all();
-    }
-    if (!converters.empty()) {
-        stop.store(true, std::memory_order_release);
-        blocksRead.fetch_add(0, std::memory_order_release);
-        blocksRead.notify_all();
-        for (std::thread& converter : converters)
-            converter.join();
-    } else if (complete) {
-        convert(0, 1);
-    }
+    // One thread copies the page cache at about half the memory's bandwidth: several read apart
+    // blocks at once. Small matrices are read by the calling thread.
+    const std::size_t readers =
+        blocks > 2 ? std::clamp<std::size_t>(std::thread::hardware_concurrency(), 1, kReaders) : 1;
+    std::vector<std::thread> helpers;
+    for (std::size_t reader = 1; reader < readers; ++reader)
+        helpers.emplace_back(readAndConvert);
+    readAndConvert();
+    for (std::thread& helper : helpers)
+        helper.join();
+    // What follows the cells is read through the stream again.
+    if (!complete.load() ||
+        std::fseek(file, cellsOffset + static_cast<long>(m_cellCount * sizeof(TDistanceCell)),
+                   SEEK_SET) != 0)
+        return false;
     const std::size_t flaggedBlock = flagged.load();
-    if (!complete || flaggedBlock == blocks)
-        return complete;
+    if (flaggedBlock == blocks)
+        return true;
     // The conversion lost which cell held the mark: the block is read again to find it.
     const std::size_t start = flaggedBlock * kCellsPerBlock;
     const std::size_t count = std::min(m_cellCount - start, kCellsPerBlock);
-    if (std::fseek(file, cellsOffset + static_cast<long>(start * sizeof(TDistanceCell)),
-                   SEEK_SET) != 0 ||
-        std::fread(&m_cells[start], sizeof(TDistanceCell), count, file) != count)
+    if (!readBlock(start, count))
         return false;
     const std::size_t bad = FindNoWayCell(&m_cells[start], count);
     ConvertFileCells(&m_cells[start], bad);
