@@ -53,6 +53,16 @@ class DatabaseTableTest : public ::testing::TestWithParam<Backend>
             Run("DROP TABLE IF EXISTS " + m_table);
     }
 
+    // A value as the row texts show it: NULL for a null or any other kind.
+    static std::string FieldText(const trv::FieldValue& value)
+    {
+        if (const auto* text = std::get_if<std::string>(&value))
+            return *text;
+        if (const auto* number = std::get_if<std::int64_t>(&value))
+            return std::to_string(*number);
+        return "NULL";
+    }
+
     // Runs a statement that must succeed; the rows it affected.
     long Run(const std::string& statement)
     {
@@ -77,13 +87,7 @@ class DatabaseTableTest : public ::testing::TestWithParam<Backend>
             for (std::size_t field = 0; field < set->FieldCount(); ++field) {
                 if (field > 0)
                     row += '|';
-                const trv::FieldValue& value = set->Value(field);
-                if (const auto* text = std::get_if<std::string>(&value))
-                    row += *text;
-                else if (const auto* number = std::get_if<std::int64_t>(&value))
-                    row += std::to_string(*number);
-                else
-                    row += "NULL";
+                row += FieldText(set->Value(field));
             }
             rows.push_back(row);
         }
