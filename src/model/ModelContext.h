@@ -48,6 +48,19 @@ struct CModelContext
     CDistinctTexts lastTripGroups;
     CDistinctTexts lastUnloadGroups;
     CProductLoadGroups loadGroups;
+    // Emptied by the order list before each derivation pass.
+    CDistinctTexts specialCodes;
+    CDistinctTexts tollZones;
+    CDistinctTexts groupingIndexes;
+    CDistinctTexts indivisibleGroupings;
+    CDistinctTexts partitionedCodes;
+    CDistinctTexts groupOrders;
+
+    // The document's state the orders' derivation reads and marks.
+    trv::OleDate realTimeDate;
+    int32_t realTimeMark = 0;
+    bool loadingSavedPlan = false;
+    bool multiDayPlanning = false;
 
     // Services of later subsystems, not owned; null until wired, and orders then do without.
     const COrderFleetLookups* fleet = nullptr;

@@ -38,6 +38,10 @@ class COrderRejections
   public:
     virtual ~COrderRejections() = default;
     virtual uint32_t GetMask(int orderIndex, int pairRow) const = 0;
+    // Whether the rejection matrices are built; the relation check runs only then.
+    virtual bool MatricesExist() const { return false; }
+    // Checks the relation group of the order against the matrices.
+    virtual void CheckRelatedOrders(int /*orderIndex*/) const {}
 };
 
 // Where the running plan serves an order.

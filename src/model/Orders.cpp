@@ -604,11 +604,15 @@ void COrdersParticionesData::Build(std::span<const COrder* const> orders)
 
 // ---- Exchange -----------------------------------------------------------------------------------
 
-void COrder::SumLineTotals(int orderIndex)
+void COrder::SumLineTotals(int orderIndex, bool* hasBulk, bool* hasPacked)
 {
-    bool hasBulk = false;
-    bool hasPacked = false;
-    lines.CalculateFields(hasBulk, hasPacked, orderIndex);
+    bool bulk = false;
+    bool packed = false;
+    lines.CalculateFields(bulk, packed, orderIndex);
+    if (hasBulk)
+        *hasBulk = bulk;
+    if (hasPacked)
+        *hasPacked = packed;
     TOrderLinesHeader& totals = lines.header;
     totals.totalQuantity = totals.totalVolume = totals.totalSurface = 0;
     for (int i = 0; i < lines.GetSize(); ++i) {

@@ -256,10 +256,47 @@ class COrder : public CPermissionListsVariable
     // One record per additive of every line.
     void ExportAdditives(CFieldRecord& record) const;
 
+    // ---- Derivation ----------------------------------------------------------------------------
+    // Derives what the optimiser needs and no source gives: totals, days and opening days, the
+    // warehouse copy, indexes, relation chain, real-time state, distance to the warehouse,
+    // colour. A set planning date becomes the service date; with a calculated-fields
+    // definition its expressions run over every line.
+    void CalculateFields(const trv::OleDate& planningDate, bool computeIndexes, bool append,
+                         bool import, CFetch* calculatedFields);
+    // Positions in the program-wide lists, the relation chain, requirements from variables.
+    void CalculateIndexes();
+    // Puts the order at `index` into this head's relation chain by "RELATION_CODE_ORDER" and
+    // time limit; the head itself comes first.
+    void AddRelatedOrder(int index);
+    // Reads the order through the catalogue and fills unset service times.
+    bool ReadRecord(CFieldRecord& record);
+
+    // ---- Line order (delivery points in the lines) --------------------------------------------
+    void SortLinesByTime();
+    // New place i holds the line at positions[i]; anything but a permutation is refused.
+    void ApplyLineOrder(const std::vector<int>& positions);
+    void GetLineKeys(CSmartStringArray& keys) const;
+    void ReorderLinesByKeys(const CSmartStringArray& keys);
+    void InvertLines();
+    // Lets the line-ordering search order the delivery points once.
+    void ReordenaLineasPedidoConGenetico();
+    // The search's cost of a line order: km from the loading node through the delivery points.
+    static double MeasureLineOrder(int loadingNode, std::span<const int> customerNodes);
+    int GetLineOrderingStart() const;
+
+    // ---- Merging and checks between orders ----------------------------------------------------
+    // Takes every line of the other order and its quantity.
+    void MergeOrder(COrder& other);
+    int AddOrMergeLine(const COrderLine& line);
+    bool DaysIncompatible(const COrder& other, const CTimeTable& otherTable,
+                          const CTimeTable& table) const;
+    bool WindowsIncompatible(const COrder& other, const CTimeTable& otherTable,
+                             const CTimeTable& table) const;
+
     // ---- Exchange ------------------------------------------------------------------------------
     // The lines' derived fields, then the order's quantity, volume and surface summed again from
     // the lines' first-day values.
-    void SumLineTotals(int orderIndex);
+    void SumLineTotals(int orderIndex, bool* hasBulk = nullptr, bool* hasPacked = nullptr);
     // Writes the order and its customer into the record, with one output record per line or
     // (withLines false) without its lines. A folded loading window is written without the
     // loading minutes; an order whose window was not folded has it folded afterwards.
@@ -297,6 +334,13 @@ class COrder : public CPermissionListsVariable
     int32_t warehouseProvince = -1;
 
   private:
+    void ApplyOpeningDays();
+    // With "LoadingProblem" 2 to 5, the loading warehouse and its distance; null when none.
+    const CWareHouse* MeasureDistanceToWarehouse();
+    void DeriveRequirements();
+    int32_t GetRelationTimeLimit() const;
+    bool ReorderLines(const std::vector<int>& positions);
+    void RederiveAfterLineOrder();
     const CWareHouse* FindRankedWarehouse(int pairRow, const CRemainingQuantities* vehicleState,
                                           int node, bool* stockOk) const;
 };
