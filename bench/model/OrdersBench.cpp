@@ -66,10 +66,13 @@ void GetLoadingWarehouse(benchmark::State& state)
     for (int i = 0; i < kWareHouses; ++i)
         ModelContext().wareHouses.AddWareHouse()->location.nodeIndex = i;
     CWareHouseNearnessTable& table = ModelContext().wareHouses.GetNearnessTable();
-    table.Create(kWareHouses, 1, 1, kWareHouses);
-    for (int node = 0; node < kWareHouses; ++node)
+    table.Create(kWareHouses, {0}, 1, {0}, 1, kWareHouses);
+    for (int node = 0; node < kWareHouses; ++node) {
+        int32_t ranked[kWareHouses];
         for (int slot = 0; slot < kWareHouses; ++slot)
-            table.GetSlots(node, 0, 0)[slot] = (node + slot) % kWareHouses;
+            ranked[slot] = (node + slot) % kWareHouses;
+        table.SetRanked(node, 0, 0, ranked);
+    }
     const auto orders = MakeOrders(1, 5);
     const COrder& order = *orders[0];
     CRemainingQuantities stocks;

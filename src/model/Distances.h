@@ -14,4 +14,6 @@ class CModelDistances
     virtual bool GetKmAndMinutes(int fromNode, int toNode, float& km, int& minutes) const = 0;
     // Position of a speed level among the first matrix's levels; -1 without a matrix or level.
     virtual int FindSpeedLevel(int speedLevelId) const = 0;
+    // The number of nodes of the first matrix; 0 without one.
+    virtual int GetFirstMatrixNodeCount() const { return 0; }
 };

@@ -1,7 +1,7 @@
 // The key sets of vehicles: the truck (entity kind 3) and the trailer (entity kind 4), in the
 // order the resource records and dialogs list them.
 
-#include "KLV/Translate.h"
+#include "model/HourSpeeds.h"
 #include "model/Trailer.h"
 #include "model/VariableBuilders.h"
 #include "model/VariableRegistration.h"
@@ -123,11 +123,11 @@ void InitTruckVariables(CTrevantorVariables& catalogue, CTrevantorVariablesKeys&
     keys.AddFloatAltFormat("TRUCK_KM_COST_FIRST_AND_LAST_KM",
                            DerivedMember<CTruck>(&CTruck::firstAndLastKmCost),
                            "KmCostFirstAndLastKm", "", 0, 0, 0, kShown);
-    keys.AddVariableWithItems(Names({Translate("DBD_SLOW").c_str(), Translate("DBD_NORMAL").c_str(),
-                                     Translate("DBD_FAST").c_str()}),
-                              VAR_ENUM, DerivedMember<CTruck>(&CTruck::speedLevel), int32_t{2},
-                              "VEH_SPEED_TYPE", "VEH_SPEED_TYPE_Explanation", 0, kShown, 1,
-                              "SPEED_LEVEL_ID", 4, 1, -1);
+    CSmartStringArray speedClasses;
+    FillSpeedClassNames(speedClasses);
+    keys.AddVariableWithItems(speedClasses, VAR_ENUM, DerivedMember<CTruck>(&CTruck::speedLevel),
+                              int32_t{2}, "VEH_SPEED_TYPE", "VEH_SPEED_TYPE_Explanation", 0, kShown,
+                              1, "SPEED_LEVEL_ID", 4, 1, -1);
     keys.AddBool("TRUCK_MUST_REST", DerivedMember<CTruck>(&CTruck::mustRest), "TruckMustRest", "",
                  1, 0, kShown);
     keys.AddInt("TIENE_BOLA_REMOLQUE", DerivedMember<CTruck>(&CTruck::trailerHitch),

@@ -4,10 +4,12 @@
 #include "model/ConditionedIncompatibilities.h"
 #include "model/Distances.h"
 #include "model/Fares.h"
+#include "model/HourSpeeds.h"
 #include "model/OrderLine.h"
 #include "model/OrderServices.h"
 #include "model/Orders.h"
 #include "model/WareHouses.h"
+#include "model/WareHousesData.h"
 #include "platform/OleDate.h"
 
 #include <functional>
@@ -83,6 +85,14 @@ struct CModelContext
 
     // The fare tables; their registry and table names only grow until the context is reset.
     CListaFares fares;
+
+    // Traffic by hour and the trip incompatibility rules, loaded with the plan.
+    CHourSpeeds hourSpeeds;
+    CTripsIncompatibilities tripsIncompatibilities;
+    // Dock slots and stocks of the best plan.
+    CWareHousesData wareHousesData;
+    // Which warehouse may load which order: a row per order, a column per warehouse.
+    CBoolTable orderWarehouseMatrix;
 };
 
 // The one program-wide model context.

@@ -43,11 +43,6 @@ const CWareHouse* WareHouseAt(int index)
     return wareHouses[index];
 }
 
-bool IsLoose(int kind)
-{
-    return kind == ORDER_COLLECTION_LOOSE || kind == ORDER_DELIVERY_LOOSE;
-}
-
 } // namespace
 
 COrder::COrder()
@@ -168,16 +163,17 @@ const CWareHouse* COrder::FindRankedWarehouse(int pairRow, const CRemainingQuant
         return nullptr;
     const int warehouseClass =
         pairRow >= 0 && context.fleet ? context.fleet->GetWarehouseClass(pairRow) : 0;
-    const int32_t* slots = table.GetSlots(node, plan.index, warehouseClass);
-    const int width = table.GetWidth();
-    if (!slots || width == 0)
+    const CRankedWareHouses slots = table.GetRanked(node, plan.index, warehouseClass);
+    const int width = slots.GetSize();
+    if (width == 0)
         return nullptr;
     const bool controlStocks = UserParameters().ControlStocks != 0;
     for (int i = 0; i < width; ++i) {
-        if (slots[i] < 0)
+        const int wareHouse = slots[i];
+        if (wareHouse < 0)
             continue;
-        if (!controlStocks || LinesFitCapacity(*vehicleState, slots[i]))
-            return WareHouseAt(slots[i]);
+        if (!controlStocks || LinesFitCapacity(*vehicleState, wareHouse))
+            return WareHouseAt(wareHouse);
     }
     // Nothing fitted: the last ranked warehouse, with its stock short.
     if (controlStocks && stockOk)
@@ -191,7 +187,7 @@ const CWareHouse* COrder::GetLoadingWarehouse(int pairRow, const CRemainingQuant
 {
     if (stockOk)
         *stockOk = true;
-    if (!ignoreKind && IsLoose(plan.kind))
+    if (!ignoreKind && IsLooseKind(plan.kind))
         return nullptr;
     const CWareHouse* found = nullptr;
     const bool copyUsable =

@@ -27,6 +27,12 @@ enum OrderKind : int
     ORDER_DELIVERY_LOOSE = 4,
 };
 
+// Loose orders carry goods without a loading warehouse of their own.
+constexpr bool IsLooseKind(int kind)
+{
+    return kind == ORDER_COLLECTION_LOOSE || kind == ORDER_DELIVERY_LOOSE;
+}
+
 // Remaining quantity by (index, product): the warehouses' stocks or a vehicle's capacities
 // while a plan is decoded.
 class CRemainingQuantities

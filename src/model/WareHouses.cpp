@@ -6,6 +6,7 @@
 #include "params/TrevantorVariables.h"
 #include "platform/Text.h"
 
+#include <algorithm>
 #include <cassert>
 
 // ---- Products -----------------------------------------------------------------------------
@@ -161,38 +162,135 @@ void CWareHouse::CalculateFields(const trv::OleDate& planningDate)
 
 // ---- The nearness table -------------------------------------------------------------------
 
-void CWareHouseNearnessTable::Create(int nodes, int orders, int classes, int width)
+namespace {
+
+// The smallest signed integer size that holds every index below `width` and -1.
+int SlotSize(int width)
 {
-    assert(nodes >= 0 && orders >= 0 && classes >= 0 && width >= 1);
+    if (width <= INT8_MAX)
+        return 1;
+    return width <= INT16_MAX ? 2 : 4;
+}
+
+} // namespace
+
+std::size_t CWareHouseNearnessTable::StoredBytes(int nodes, int places, int masks, int width)
+{
+    return static_cast<std::size_t>(nodes) * static_cast<std::size_t>(places) *
+           static_cast<std::size_t>(masks) * static_cast<std::size_t>(width) *
+           static_cast<std::size_t>(SlotSize(width));
+}
+
+void CWareHouseNearnessTable::Create(int nodes, std::vector<int32_t> placeOfOrder, int places,
+                                     std::vector<int32_t> maskOfRow, int masks, int width,
+                                     bool storeLists)
+{
+    assert(nodes >= 0 && places >= 0 && masks >= 0 && width >= 1);
+    Reset();
     m_nodes = nodes;
-    m_orders = orders;
-    m_classes = classes;
+    m_places = places;
+    m_masks = masks;
     m_width = width;
-    m_slots.assign(static_cast<size_t>(nodes) * orders * classes * width, -1);
+    m_placeOfOrder = std::move(placeOfOrder);
+    m_maskOfRow = std::move(maskOfRow);
+    m_elementSize = SlotSize(width);
+    // Every byte of -1 reads as -1 in any of the sizes.
+    if (storeLists)
+        m_slots.assign(StoredBytes(nodes, places, masks, width), 0xFF);
+}
+
+void CWareHouseNearnessTable::SetDetours(std::vector<float> kmFromNode,
+                                         std::vector<float> kmToPlace, std::vector<uint8_t> usable)
+{
+    m_slots = {};
+    m_kmFromNode = std::move(kmFromNode);
+    m_kmToPlace = std::move(kmToPlace);
+    m_usable = std::move(usable);
 }
 
 void CWareHouseNearnessTable::Reset()
 {
-    m_slots.clear();
-    m_slots.shrink_to_fit();
-    m_nodes = m_orders = m_classes = m_width = 0;
+    *this = CWareHouseNearnessTable();
 }
 
-size_t CWareHouseNearnessTable::Offset(int node, int order, int warehouseClass) const
+std::size_t CWareHouseNearnessTable::Offset(int node, int place, int mask) const
 {
-    assert(node >= 0 && node < m_nodes && order >= 0 && order < m_orders && warehouseClass >= 0 &&
-           warehouseClass < m_classes);
-    return ((static_cast<size_t>(node) * m_orders + order) * m_classes + warehouseClass) * m_width;
+    assert(node >= 0 && node < m_nodes && place >= 0 && place < m_places && mask >= 0 &&
+           mask < m_masks);
+    return ((static_cast<std::size_t>(node) * static_cast<std::size_t>(m_places) +
+             static_cast<std::size_t>(place)) *
+                static_cast<std::size_t>(m_masks) +
+            static_cast<std::size_t>(mask)) *
+           static_cast<std::size_t>(m_width) * static_cast<std::size_t>(m_elementSize);
 }
 
-int32_t* CWareHouseNearnessTable::GetSlots(int node, int order, int warehouseClass)
+void CWareHouseNearnessTable::SetRanked(int node, int place, int mask, const int32_t* ranked)
 {
-    return m_slots.data() + Offset(node, order, warehouseClass);
+    unsigned char* slots = m_slots.data() + Offset(node, place, mask);
+    for (int i = 0; i < m_width; ++i) {
+        switch (m_elementSize) {
+        case 1:
+            reinterpret_cast<int8_t*>(slots)[i] = static_cast<int8_t>(ranked[i]);
+            break;
+        case 2:
+            reinterpret_cast<int16_t*>(slots)[i] = static_cast<int16_t>(ranked[i]);
+            break;
+        default:
+            reinterpret_cast<int32_t*>(slots)[i] = ranked[i];
+            break;
+        }
+    }
 }
 
-const int32_t* CWareHouseNearnessTable::GetSlots(int node, int order, int warehouseClass) const
+void CWareHouseNearnessTable::Rank(const float* keys, const uint8_t* usable, int count,
+                                   int32_t* ranked, int width)
 {
-    return m_slots.data() + Offset(node, order, warehouseClass);
+    std::fill(ranked, ranked + width, -1);
+    int filled = 0;
+    for (int k = 0; k < count; ++k) {
+        if (!usable[k] || keys[k] < 0.0f)
+            continue;
+        // Before the first slot whose key is not below: equal keys put the later one first.
+        int at = 0;
+        while (at < filled && keys[ranked[at]] < keys[k])
+            ++at;
+        const int last = std::min(filled, width - 1);
+        for (int i = last; i > at; --i)
+            ranked[i] = ranked[i - 1];
+        if (at < width)
+            ranked[at] = k;
+        filled = std::min(filled + 1, width);
+    }
+}
+
+CRankedWareHouses CWareHouseNearnessTable::GetRanked(int node, int order, int warehouseClass) const
+{
+    if (node < 0 || node >= m_nodes || order < 0 ||
+        order >= static_cast<int>(m_placeOfOrder.size()) || warehouseClass < 0 ||
+        warehouseClass >= static_cast<int>(m_maskOfRow.size()))
+        return {};
+    const int place = m_placeOfOrder[static_cast<std::size_t>(order)];
+    const int mask = m_maskOfRow[static_cast<std::size_t>(warehouseClass)];
+    if (place < 0 || mask < 0 || mask >= m_masks)
+        return {nullptr, 4, m_width};
+    if (IsStored())
+        return {m_slots.data() + Offset(node, place, mask), m_elementSize, m_width};
+
+    // Too large to store: rank this one list now, in storage the thread keeps.
+    thread_local std::vector<float> keys;
+    thread_local std::vector<int32_t> ranked;
+    keys.resize(static_cast<std::size_t>(m_width));
+    ranked.resize(static_cast<std::size_t>(m_width));
+    const std::size_t width = static_cast<std::size_t>(m_width);
+    for (std::size_t w = 0; w < width; ++w) {
+        const float toWarehouse = m_kmFromNode[static_cast<std::size_t>(node) * width + w];
+        const float toPlace =
+            m_kmToPlace[w * static_cast<std::size_t>(m_places) + static_cast<std::size_t>(place)];
+        keys[w] = toWarehouse < 0.0f || toPlace < 0.0f ? -1.0f : toWarehouse + toPlace;
+    }
+    Rank(keys.data(), m_usable.data() + static_cast<std::size_t>(mask) * width, m_width,
+         ranked.data(), m_width);
+    return {ranked.data(), 4, m_width};
 }
 
 // ---- The warehouse list -------------------------------------------------------------------

@@ -5,6 +5,7 @@
 #include "model/Locations.h"
 #include "platform/OleDate.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <unordered_map>
@@ -111,27 +112,88 @@ class CWareHouse
     CSmartWordArray docksPerSlot; // "LISTA_PAX_DOCKS" (orders' copy)
 };
 
-// For every (node, order, warehouse class) the usable warehouses ranked by detour; filled at
-// an optimiser start, freed with the warehouse list. Slots are contiguous, -1 where none.
+// One ranked list of warehouse indexes, best first, -1 where no warehouse is ranked.
+class CRankedWareHouses
+{
+  public:
+    CRankedWareHouses() = default;
+    CRankedWareHouses(const void* slots, int elementSize, int size)
+        : m_slots(slots), m_elementSize(elementSize), m_size(size)
+    {
+    }
+
+    int GetSize() const { return m_size; }
+    int operator[](int i) const
+    {
+        if (!m_slots)
+            return -1;
+        switch (m_elementSize) {
+        case 1:
+            return static_cast<const int8_t*>(m_slots)[i];
+        case 2:
+            return static_cast<const int16_t*>(m_slots)[i];
+        default:
+            return static_cast<const int32_t*>(m_slots)[i];
+        }
+    }
+
+  private:
+    const void* m_slots = nullptr; // null: every slot -1
+    int m_elementSize = 4;
+    int m_size = 0;
+};
+
+// For every (node, order, pair row) the usable warehouses ranked by detour, filled at an
+// optimiser start and freed with the warehouse list. A list depends only on the node, the
+// order's delivery place and the pair's warehouse mask, so one list is stored per such triple,
+// in the smallest integer type that holds a warehouse index. When even that would not fit the
+// memory budget, the table keeps the detours instead and ranks a list on each lookup.
 class CWareHouseNearnessTable
 {
   public:
-    // Nodes × orders × classes lists of `width` slots, all -1.
-    void Create(int nodes, int orders, int classes, int width);
+    // Memory the stored lists may take.
+    static constexpr std::size_t kStoredBudgetBytes = std::size_t{512} << 20;
+
+    // Lists of `width` slots for nodes x places x masks, all -1 (none stored without
+    // `storeLists`: SetDetours follows); `placeOfOrder` gives each order's delivery place
+    // (-1: none), `maskOfRow` each pair row's mask.
+    void Create(int nodes, std::vector<int32_t> placeOfOrder, int places,
+                std::vector<int32_t> maskOfRow, int masks, int width, bool storeLists = true);
+    // Bytes the stored lists of such a table take.
+    static std::size_t StoredBytes(int nodes, int places, int masks, int width);
+    // Stores one ranked list (`width` indexes).
+    void SetRanked(int node, int place, int mask, const int32_t* ranked);
+    // Instead of stored lists: the km from each node to each warehouse and from each warehouse
+    // to each place (negative: unreachable), and which warehouses each mask may use.
+    void SetDetours(std::vector<float> kmFromNode, std::vector<float> kmToPlace,
+                    std::vector<uint8_t> usable);
     void Reset();
     // The number of nodes; 0 while the table is not built.
     int GetCount() const { return m_nodes; }
     int GetWidth() const { return m_width; }
-    int32_t* GetSlots(int node, int order, int warehouseClass);
-    const int32_t* GetSlots(int node, int order, int warehouseClass) const;
+    bool IsStored() const { return m_kmFromNode.empty(); }
+    // The ranked list of an order at a node for the pair row's warehouse class; an empty list
+    // outside the table. A list ranked on demand lives until the thread's next lookup.
+    CRankedWareHouses GetRanked(int node, int order, int warehouseClass) const;
+
+    // Ranks the warehouses whose `usable` flag is set and whose key is not negative, by key,
+    // equal keys the higher index first; fills `ranked` (width slots, -1 after the last).
+    static void Rank(const float* keys, const uint8_t* usable, int count, int32_t* ranked,
+                     int width);
 
   private:
-    size_t Offset(int node, int order, int warehouseClass) const;
+    std::size_t Offset(int node, int place, int mask) const;
 
-    std::vector<int32_t> m_slots;
+    std::vector<unsigned char> m_slots;
+    int m_elementSize = 1;
+    std::vector<int32_t> m_placeOfOrder;
+    std::vector<int32_t> m_maskOfRow;
+    std::vector<float> m_kmFromNode; // nodes x width
+    std::vector<float> m_kmToPlace;  // width x places
+    std::vector<uint8_t> m_usable;   // masks x width
     int m_nodes = 0;
-    int m_orders = 0;
-    int m_classes = 0;
+    int m_places = 0;
+    int m_masks = 0;
     int m_width = 0;
 };
 

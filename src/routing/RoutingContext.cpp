@@ -62,6 +62,14 @@ int CRoutingDistances::FindSpeedLevel(int speedLevelId) const
     return found == levels.end() ? -1 : static_cast<int>(found - levels.begin());
 }
 
+int CRoutingDistances::GetFirstMatrixNodeCount() const
+{
+    const CRoutingContext& context = RoutingContext();
+    if (context.matrices.empty() || context.matrices.front() == nullptr)
+        return 0;
+    return context.matrices.front()->GetNodeCount();
+}
+
 void InstallRoutingDistances()
 {
     static const CRoutingDistances distances;

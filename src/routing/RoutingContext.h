@@ -69,6 +69,7 @@ class CRoutingDistances : public CModelDistances
     bool GetKmAndMinutes(int fromNode, int toNode, float& km, int& minutes) const override;
     // The position of the level among the first matrix's slot entries.
     int FindSpeedLevel(int speedLevelId) const override;
+    int GetFirstMatrixNodeCount() const override;
 };
 
 // Makes the model context read the matrices through the routing context.

@@ -215,11 +215,9 @@ TEST_F(OrdersTest, RankedWarehousesWithStocksTakeTheFirstThatFits)
     UserParameters().LoadingProblem = 3;
     AddWareHouses(3);
     CWareHouseNearnessTable& table = ModelContext().wareHouses.GetNearnessTable();
-    table.Create(1, 1, 1, 3);
-    int32_t* slots = table.GetSlots(0, 0, 0);
-    slots[0] = 2;
-    slots[1] = 0;
-    slots[2] = 1;
+    table.Create(1, {0}, 1, {0}, 1, 3);
+    const int32_t ranked[] = {2, 0, 1};
+    table.SetRanked(0, 0, 0, ranked);
 
     COrder order;
     order.plan.index = 0;

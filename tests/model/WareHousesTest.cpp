@@ -65,8 +65,8 @@ TEST(WareHouses, ListOperations)
     EXPECT_EQ(list[1]->index, 1);
     EXPECT_EQ(list.FindWareHouse("vlc"), 1);
 
-    list.GetNearnessTable().Create(2, 3, 1, 2);
-    EXPECT_EQ(list.GetNearnessTable().GetSlots(1, 2, 0)[1], -1);
+    list.GetNearnessTable().Create(2, {0, 1, 2}, 3, {0}, 1, 2);
+    EXPECT_EQ(list.GetNearnessTable().GetRanked(1, 2, 0)[1], -1);
     list.RemoveAll();
     EXPECT_EQ(list.GetSize(), 0);
     EXPECT_EQ(list.GetNearnessTable().GetCount(), 0);
