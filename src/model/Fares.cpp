@@ -200,6 +200,22 @@ bool ResolveListName(TSpecialFare& rule, const CSmartStringArray& tokens)
     return true;
 }
 
+// The kinds whose value a rule can price; the others contribute 0.
+bool HasNumericValue(int kind)
+{
+    switch (kind) {
+    case VAR_BOOL:
+    case VAR_INT:
+    case VAR_FLOAT:
+    case VAR_REQUIREMENTS:
+    case VAR_ORDER_INFO:
+    case VAR_RESOURCE_INFO:
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 // ---- CFare ------------------------------------------------------------------------------------
@@ -344,6 +360,12 @@ bool CFare::AddSpecialFare(const std::string& file, const std::string& key, cons
     rule.variableKind = variable->kind;
     if (!ResolveListName(rule, tokens))
         return false;
+    if (!HasNumericValue(rule.variableKind))
+        TRV_TRACE(2, "CFare::AddSpecialFare",
+                  "La regla especial de %s@%s usa la variable %s de tipo %d, sin valor numérico: "
+                  "no suma nada",
+                  m_strId.c_str(), m_strSubId.c_str(), rule.variableName.c_str(),
+                  rule.variableKind);
     rule.cost = cost;
     m_specialFares.push_back(std::move(rule));
     return true;

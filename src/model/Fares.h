@@ -10,6 +10,11 @@
 class CFieldRecord;
 class CFieldRecordSource;
 class CListaFares;
+class CLorry;
+class CLorryDriver;
+class COrder;
+struct TLocationData;
+struct TVehicleLoadState;
 
 // Fares price a carrier's trips instead of the vehicles' own rates. A fare is the price list of
 // one vehicle class; fares are grouped in tables, one per contract ("FARE_ORDER_ID"). Orders
@@ -122,6 +127,25 @@ class CFare
     void BuildPriceTable();
     int GetPriceTableLength() const { return static_cast<int>(m_priceTable.size()); }
     const float* GetPriceTable() const { return m_priceTable.data(); }
+
+    // ---- Pricing ------------------------------------------------------------------------------
+    // The fare of the pair's current trip priced with `pricedLorry` (null: the pair's own);
+    // `closingOrder` is the order the trip would end with, or null. The price without unload
+    // costs, special rules and minimum goes to `pureFare`, unless the orders' price per km
+    // replaces the table.
+    float TripFare(const CLorryDriver& pair, TVehicleLoadState& state, const CLorry* pricedLorry,
+                   float& pureFare, const COrder* closingOrder) const;
+    // The table price for `chargeableKm` with unload costs, special rules and the minimum.
+    float Price(int chargeableKm, const COrder* order, const CLorryDriver* pair,
+                TVehicleLoadState& state, const CLorry* lorry, float& pureFare, bool mark,
+                float chargedLoadKg, float rawLoadKg) const;
+    // The sum of the special rules for one call: the additional-km rules on that pass, the cost
+    // rules otherwise. With `mark` a rule that counted is marked charged in the state.
+    float SpecialFaresCost(const COrder* order, const CLorryDriver* pair, TVehicleLoadState* state,
+                           const CLorry* lorry, float weight1, float weight2, bool additionalKmPass,
+                           bool mark) const;
+    // The price table at an index: 0 without a table, entry 0 below it, the last beyond it.
+    float ReadPriceTable(int index) const;
 
     // ---- Reading ------------------------------------------------------------------------------
     // The minimums and unload terms of the fare's header records (the last record wins).

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/OrderLine.h"
+#include "model/TripFare.h"
 
 #include <cstdint>
 #include <limits>
@@ -85,6 +86,7 @@ struct TVehicleLoadCounters
     int32_t lastStopIndexes[4] = {-1, -1, -1, -1}; // references to the trip's last stops
     int32_t indexes[10] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
     int32_t flags[3] = {1, 1, 1};
+    TTripFareInputs fareInputs; // what the trip's fare reads besides the fields above
 };
 
 // The decoding's working record of one lorry-driver pair: where the vehicle is, what it
