@@ -6,26 +6,40 @@ namespace trv {
 
 namespace {
 
-std::mutex aliasMutex;
+std::mutex companyMutex;
 std::string companyAlias;
+std::string companyName;
 
 } // namespace
 
 std::string GetCompanyAlias()
 {
-    std::lock_guard lock(aliasMutex);
+    std::lock_guard lock(companyMutex);
     return companyAlias;
 }
 
 void SetCompanyAlias(const std::string& alias)
 {
-    std::lock_guard lock(aliasMutex);
+    std::lock_guard lock(companyMutex);
     companyAlias = alias;
+}
+
+std::string GetCompanyName()
+{
+    std::lock_guard lock(companyMutex);
+    return companyName;
+}
+
+void SetCompanyName(const std::string& name)
+{
+    std::lock_guard lock(companyMutex);
+    companyName = name;
 }
 
 void ResetAppGlobals()
 {
     SetCompanyAlias(std::string());
+    SetCompanyName(std::string());
 }
 
 } // namespace trv

@@ -11,7 +11,12 @@ namespace trv {
 std::string GetCompanyAlias();
 void SetCompanyAlias(const std::string& alias);
 
-// The alias back to its start-up state.
+// The name of the company the program runs for (the company in use when the installation has
+// no company file); empty until a company is chosen.
+std::string GetCompanyName();
+void SetCompanyName(const std::string& name);
+
+// The alias and the name back to their start-up state.
 void ResetAppGlobals();
 
 } // namespace trv

@@ -171,7 +171,7 @@ void COrder::CalculateFields(const trv::OleDate& planningDate, bool computeIndex
     if (parameters.CountryIDC == kSpainCountry) {
         for (std::string* postcode : {&customer.location.postcode, &wareHouse.location.postcode})
             if (trv::Length(*postcode) == 4)
-                postcode->insert(0, "0");
+                *postcode = "0" + *postcode;
     }
     if (computeIndexes)
         CalculateIndexes();

@@ -1,5 +1,6 @@
 #include "routing/RoutingMapAndGuideClient.h"
 
+#include "KLV/AppGlobals.h"
 #include "KLV/Folders.h"
 #include "KLV/Trace.h"
 #include "KLV/Translate.h"
@@ -7,6 +8,7 @@
 #include "params/SpeedTable.h"
 #include "platform/Dispatcher.h"
 #include "platform/OleDate.h"
+#include "platform/ProgramFolder.h"
 #include "platform/Progress.h"
 #include "platform/UserPrompt.h"
 #include "routing/RoutinoEngine.h"
@@ -18,6 +20,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <thread>
 
 namespace {
@@ -72,7 +75,8 @@ CRoutingMapAndGuide::~CRoutingMapAndGuide()
     UnadviseEvents();
 }
 
-bool CRoutingMapAndGuide::EspabilaMatriz(const std::string& roadFolder)
+bool CRoutingMapAndGuide::EspabilaMatriz(const std::string& roadFolder,
+                                         const std::string& planRoadEditorDb)
 {
     TRV_TRACE(2, "CRoutingMapAndGuide::EspabilaMatriz", "Se realiza la acción EspabilaMatriz");
     if (m_bInitialised)
@@ -96,6 +100,7 @@ bool CRoutingMapAndGuide::EspabilaMatriz(const std::string& roadFolder)
     }
     ReleaseRoute(m_pMatrixRoute);
     ReleaseRoute(m_pSingleRoute);
+    ReloadStreetModel(planRoadEditorDb);
     m_bInitialised = 1;
     AdviseEvents();
     TRV_TRACE(2, "CRoutingMapAndGuide::EspabilaMatriz", "Se finaliza la acción EspabilaMatriz");
@@ -622,4 +627,136 @@ void SpatialOrder(const std::vector<int>& nodes, const std::vector<TRoutingPoint
         if (!groups[group].empty())
             SpatialOrder(groups[group], points, ordered, rectangles[group][0], rectangles[group][1],
                          rectangles[group][2], rectangles[group][3]);
+}
+
+namespace {
+
+constexpr const char* kRoadEditorSuffix = "_RE5.mdb";
+constexpr const char* kAuthorName = "Trevantor";
+constexpr const char* kAuthorDescription = "Cortar Carreteras";
+
+bool FileExists(const std::string& path)
+{
+    std::error_code ignored;
+    return !path.empty() && std::filesystem::is_regular_file(path, ignored);
+}
+
+// The database to open: the plan's, an existing company-name one, or the company alias's, made
+// from the template (itself made when missing) without overwriting an existing one.
+std::string ChooseRoadEditorDb(const std::string& planRoadEditorDb)
+{
+    const std::string folder = trv::GetProgramFolder() + "Configuration/";
+    const std::string aliasDb = folder + trv::GetCompanyAlias() + kRoadEditorSuffix;
+    const std::string templateDb = folder + kRoadEditorSuffix;
+    const std::string companyName = trv::GetCompanyName();
+    if (FileExists(planRoadEditorDb)) {
+        TRV_TRACE(2, "CRoutingMapAndGuide::LookforStreetModel",
+                  "Path BDD Editor desde Solucion Carreteras=[%s]", planRoadEditorDb.c_str());
+        return planRoadEditorDb;
+    }
+    // Without a company name the name's database would be the template itself.
+    const std::string nameDb = folder + companyName + kRoadEditorSuffix;
+    if (!companyName.empty() && FileExists(nameDb)) {
+        TRV_TRACE(2, "CRoutingMapAndGuide::LookforStreetModel",
+                  "Path BDD Editor existente Carreteras=[%s]", nameDb.c_str());
+        return nameDb;
+    }
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (!FileExists(templateDb)) {
+        CRoadEditorDb made;
+        made.Open(templateDb);
+    }
+    if (aliasDb != templateDb)
+        std::filesystem::copy_file(templateDb, aliasDb,
+                                   std::filesystem::copy_options::skip_existing, error);
+    TRV_TRACE(2, "CRoutingMapAndGuide::LookforStreetModel",
+              "Path BDD Editor No-Existía Carreteras=[%s]", aliasDb.c_str());
+    return aliasDb;
+}
+
+} // namespace
+
+void CRoutingMapAndGuide::LookforStreetModel(bool showAllSymbols,
+                                             const std::string& planRoadEditorDb)
+{
+    if (m_bStreetModelLoaded)
+        return;
+    const std::string path = ChooseRoadEditorDb(planRoadEditorDb);
+    m_RoadsLayer.symbolLayers.clear();
+    m_RoadsLayer.symbolLayerMask = showAllSymbols ? 956 : 128;
+    for (int symbolLayer :
+         showAllSymbols ? std::vector<int>{4, 8, 16, 32, 64, 128, 256} : std::vector<int>{128})
+        m_RoadsLayer.symbolLayers[symbolLayer] = 2.0;
+    TRV_TRACE(2, "CRoutingMapAndGuide::LookforStreetModel", "Antes de put_tablepath");
+    if (!m_RoadEditorDb.Open(path)) {
+        TRV_TRACE(1, "CRoutingMapAndGuide::LookforStreetModel", "Arrancando RoadEditor %s: %s",
+                  path.c_str(), m_RoadEditorDb.LastError().c_str());
+        return;
+    }
+    TRV_TRACE(2, "CRoutingMapAndGuide::LookforStreetModel", "Despues de put_TablePath");
+    GetStateGroup(showAllSymbols);
+    m_bStreetModelLoaded = true;
+}
+
+void CRoutingMapAndGuide::ReloadStreetModel(const std::string& planRoadEditorDb)
+{
+    m_RoadEditorDb.Release();
+    m_bStreetModelLoaded = false;
+    m_nAuthorId = -1;
+    LookforStreetModel(UserParameters().MostrarTodosSimbolosCarreteras != 0, planRoadEditorDb);
+}
+
+void CRoutingMapAndGuide::GetStateGroup(bool showAllSymbols)
+{
+    if (!m_RoadEditorDb.IsOpen())
+        return;
+    TRoadEditorSettings& settings = m_RoadEditorDb.Settings();
+    EnableSegmentAttributes(settings, m_RoadsLayer, showAllSymbols);
+    if (UserParameters().MercanciasPeligrosas != 0 && !m_bHazardTraced) {
+        // The road data carries no truck attribute sets to add.
+        TRV_TRACE(1, "CRoutingMapAndGuide::GetStateGroup",
+                  "Mercancias peligrosas: los datos de carreteras no tienen atributos de camion");
+        m_bHazardTraced = true;
+    }
+    m_nAuthorId = m_RoadEditorDb.FindAuthor(kAuthorName);
+    if (m_nAuthorId < 0)
+        m_nAuthorId = m_RoadEditorDb.AddAuthor(kAuthorName, kAuthorDescription);
+    if (m_nAuthorId < 0)
+        TRV_TRACE(1, "CRoutingMapAndGuide::GetStateGroup", "%s: %s", kAuthorName,
+                  m_RoadEditorDb.LastError().c_str());
+    settings.referenceDate = trv::OleDate::GetCurrentTime().GetValue();
+    settings.authorId = static_cast<int>(m_nAuthorId);
+    m_bStreetModelLoaded = true;
+}
+
+void CRoutingMapAndGuide::EnableSegmentAttributes(TRoadEditorSettings& settings, TRoadsLayer& layer,
+                                                  bool showAllSymbols)
+{
+    for (int attribute : {5, 6, 45, 46, 47})
+        settings.attributes[attribute] = false;
+    if (!showAllSymbols)
+        return;
+    const auto switchOn = [&](int attribute, const char* name = "") -> TSegmentAttributeStyle& {
+        TSegmentAttributeStyle& style = layer.attributes[attribute];
+        style.on = true;
+        style.scale = 5.0;
+        if (*name != '\0')
+            style.name = name;
+        return style;
+    };
+    for (int attribute : {45, 46, 47})
+        switchOn(attribute);
+    switchOn(71, "CLOSEDHZRDGOODS");
+    switchOn(72, "EXPLOSIVES");
+    switchOn(73, "CLOSEDH2O");
+    for (int attribute : {77, 78}) {
+        TSegmentAttributeStyle& style = switchOn(attribute);
+        style.colour = 11145471;
+        style.width = 150;
+        style.pattern = 0;
+        style.size = 1.2;
+    }
+    switchOn(5);
+    switchOn(6);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "routing/RoadEditorDb.h"
 #include "routing/Routing.h"
 #include "routing/RoutingEngine.h"
 
@@ -28,8 +29,10 @@ class CRoutingMapAndGuide : public CRouting, private RoutingEngineEvents
     CRoutingMapAndGuide& operator=(const CRoutingMapAndGuide&) = delete;
 
     // Makes the provider ready on the road data named by "NodeGraphPath" (or `roadFolder` when
-    // given); a second call does nothing. False (traced once) when there is no road data.
-    bool EspabilaMatriz(const std::string& roadFolder = {});
+    // given) and opens the road-editor database (the plan's own at `planRoadEditorDb` when that
+    // file exists); a second call does nothing. False (traced once) when there is no road data.
+    bool EspabilaMatriz(const std::string& roadFolder = {},
+                        const std::string& planRoadEditorDb = {});
     bool IsReady() const { return m_bInitialised.load() != 0; }
 
     void SetRouteEvents(CRouteEvents* events) { m_pEvents = events; }
@@ -64,6 +67,20 @@ class CRoutingMapAndGuide : public CRouting, private RoutingEngineEvents
     bool CheckAbnormalNode(double longitude, double latitude, const std::string& key,
                            const std::string& name);
 
+    // Opens the road-editor database once: the plan's when its file exists, else the company
+    // name's, else the company alias's, made from the template on first use and never
+    // overwritten. Then shows its segment attributes and selects the program's author entry.
+    void LookforStreetModel(bool showAllSymbols, const std::string& planRoadEditorDb);
+    // Releases the database and looks for it again ("MostrarTodosSimbolosCarreteras").
+    void ReloadStreetModel(const std::string& planRoadEditorDb);
+    void GetStateGroup(bool showAllSymbols);
+    static void EnableSegmentAttributes(TRoadEditorSettings& settings, TRoadsLayer& layer,
+                                        bool showAllSymbols);
+    bool IsStreetModelLoaded() const { return m_bStreetModelLoaded; }
+    CRoadEditorDb& RoadEditorDb() { return m_RoadEditorDb; }
+    const TRoadsLayer& RoadsLayer() const { return m_RoadsLayer; }
+    long long AuthorId() const { return m_nAuthorId; }
+
     // The route slots; 0 when none.
     int MatrixRoute() const { return m_pMatrixRoute; }
     int SingleRoute() const { return m_pSingleRoute; }
@@ -93,6 +110,10 @@ class CRoutingMapAndGuide : public CRouting, private RoutingEngineEvents
     bool NodePoint(int node, const CSchNodesList& list, TRoutingPoint& point);
 
     std::unique_ptr<RoutingEngine> m_pRouting;
+    CRoadEditorDb m_RoadEditorDb;
+    TRoadsLayer m_RoadsLayer;
+    bool m_bStreetModelLoaded = false;
+    long long m_nAuthorId = -1;
     CRouteEvents* m_pEvents = nullptr;
     bool m_bAdvised = false;
     bool m_bPlanSpeedFile = false;
