@@ -1,6 +1,7 @@
 #include "model/FleetNavigation.h"
 
 #include "model/Resources.h"
+#include "model/TruckTrips.h"
 
 namespace {
 
@@ -27,4 +28,10 @@ TEntityRef CModelNavigation::GetPairDriver(const TEntityRef& pair) const
 {
     const CLorryDriver* found = pair.Get<CLorryDriver>();
     return found ? RefOf(found->driver) : TEntityRef();
+}
+
+TEntityRef CModelNavigation::GetVehicleTotals(const TEntityRef& vehicle) const
+{
+    CTruckTrips* plan = vehicle.Get<CTruckTrips>();
+    return plan ? TEntityRef(plan->totals) : TEntityRef();
 }

@@ -7,6 +7,7 @@
 #include "model/HourSpeeds.h"
 #include "model/OrderLine.h"
 #include "model/OrderServices.h"
+#include "model/StopPoint.h"
 #include "model/Orders.h"
 #include "model/WareHouses.h"
 #include "model/WareHousesData.h"
@@ -71,6 +72,7 @@ struct CModelContext
     const CLineRouteMeasurement* lineRouteMeasurement = nullptr;
     const CModelDistances* distances = nullptr;
     const CConditionedIncompatibilities* conditionedIncompatibilities = nullptr;
+    const CStopRejections* stopRejections = nullptr;
 
     // The clock that real-time starts read; tests fix it.
     std::function<TClockReading()> clock = ReadLocalClock;

@@ -379,14 +379,6 @@ constexpr ColorRef kPalette[46] = {
     MakeRgb(191, 191, 127), MakeRgb(0, 0, 0),
 };
 
-uint32_t StateColor(const TStateColors& colors, const char* key)
-{
-    for (int i = 0; i < kStateColorCount; ++i)
-        if (const char* name = TStateColors::KeyOf(i); name && std::strcmp(name, key) == 0)
-            return colors.colors[static_cast<size_t>(i)];
-    return 0;
-}
-
 bool IsLocated(const TLocationData& location)
 {
     return location.coordinates.longitude != 12345678.0 &&
@@ -480,14 +472,14 @@ uint32_t CLorryDriver::GetColor() const
 uint32_t CLorryDriver::GetStateColor(const TPairTripsView& trips, const TStateColors& colors) const
 {
     if (trips.hasCopies)
-        return StateColor(colors, "ClonEscoba");
+        return colors.ByKey("ClonEscoba");
     if (trips.accumulatedMinutes == 0 && trips.currentTripUnloads == 0 && !fictitious &&
         !(flags & PAIR_DEACTIVATED))
-        return StateColor(colors, "NonWorkingVehicles");
+        return colors.ByKey("NonWorkingVehicles");
     if (flags & PAIR_FROZEN)
-        return StateColor(colors, "Frozen");
+        return colors.ByKey("Frozen");
     if (IsNotLocated())
-        return StateColor(colors, "NotLocated");
+        return colors.ByKey("NotLocated");
     const struct
     {
         uint32_t bits;
@@ -501,8 +493,8 @@ uint32_t CLorryDriver::GetStateColor(const TPairTripsView& trips, const TStateCo
                   {0x10, "Underload"}};
     for (const auto& state : states)
         if (trips.stateFlags & state.bits)
-            return StateColor(colors, state.key);
-    return StateColor(colors, (flags & PAIR_DEACTIVATED) ? "Deactivated" : "Normal");
+            return colors.ByKey(state.key);
+    return colors.ByKey((flags & PAIR_DEACTIVATED) ? "Deactivated" : "Normal");
 }
 
 bool CLorryDriver::IsFreelyUsable() const

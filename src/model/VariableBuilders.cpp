@@ -4,9 +4,6 @@
 
 // Each entity's registrations come with the entity itself; until then its key set stays
 // empty and moves nothing.
-void InitLorryTotalsVariables(CTrevantorVariables&, CTrevantorVariablesKeys&) {}
-void InitTripTotalsVariables(CTrevantorVariables&, CTrevantorVariablesKeys&) {}
-void InitStopPointVariables(CTrevantorVariables&, CTrevantorVariablesKeys&) {}
 void InitLocationVariables(CTrevantorVariables&, CTrevantorVariablesKeys&) {}
 
 void InstallVariableBuilders(CTrevantorVariables& catalogue)

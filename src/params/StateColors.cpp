@@ -82,6 +82,12 @@ int IndexOf(std::string_view key)
 
 } // namespace
 
+std::uint32_t TStateColors::ByKey(std::string_view key) const
+{
+    const int index = IndexOf(key);
+    return index < 0 ? 0 : colors[static_cast<std::size_t>(index)];
+}
+
 const char* TStateColors::KeyOf(int index)
 {
     return index >= 0 && index < kStateColorCount ? kColors[index].key : nullptr;
