@@ -215,7 +215,6 @@ void CWorkspaceTrips::InitPair(int row, int dayOfWeek)
     depot.type = STOP_DEPOT;
     depot.createdType = STOP_DEPOT;
     depot.place = truck ? &truck->base : nullptr;
-    depot.lorry = lorry;
     depot.start = state.currentTime;
     depot.end = state.currentTime;
     if (driver) {
