@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/ModelContext.h"
+#include "model/Resources.h"
 #include "params/Parameters.h"
 
 #include <gtest/gtest.h>
@@ -17,5 +18,21 @@ class CleanModelTest : public ::testing::Test
     {
         ResetUserParameters();
         ResetModelContext();
+    }
+};
+
+// A clean model test that also starts and ends with an empty fleet.
+class CleanFleetTest : public CleanModelTest
+{
+  protected:
+    void SetUp() override
+    {
+        CleanModelTest::SetUp();
+        ResetResources();
+    }
+    void TearDown() override
+    {
+        ResetResources();
+        CleanModelTest::TearDown();
     }
 };

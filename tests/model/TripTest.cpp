@@ -33,20 +33,9 @@ class FakeStopRejections : public CStopRejections
     bool user = false;
 };
 
-class TripTest : public CleanModelTest
+class TripTest : public CleanFleetTest
 {
   protected:
-    void SetUp() override
-    {
-        CleanModelTest::SetUp();
-        ResetResources();
-    }
-    void TearDown() override
-    {
-        ResetResources();
-        CleanModelTest::TearDown();
-    }
-
     // An order of the program-wide list: its customer code index and loading minutes.
     COrder& AddOrder(int customer = 0, int loadingMinutes = 0, int kind = ORDER_DELIVERY)
     {

@@ -25,20 +25,9 @@ class FakeAdditionalOrders : public CAdditionalOrders
     COrders orders;
 };
 
-class TruckTripsTest : public CleanModelTest
+class TruckTripsTest : public CleanFleetTest
 {
   protected:
-    void SetUp() override
-    {
-        CleanModelTest::SetUp();
-        ResetResources();
-    }
-    void TearDown() override
-    {
-        ResetResources();
-        CleanModelTest::TearDown();
-    }
-
     // A pair of its own truck, trailer and (unless the code is empty) driver; its row.
     int AddPair(const std::string& id, const std::string& driverCode, int driverStart = 360)
     {
@@ -84,6 +73,27 @@ class TruckTripsTest : public CleanModelTest
         stop.order = order;
         stop.lorry = lorry;
         return stop;
+    }
+
+    // A line the export may reduce.
+    static COrderLine& AddReducibleLine(COrder& order, float quantity)
+    {
+        order.plan.doNotReduceQuantities = 0;
+        auto* line = new COrderLine();
+        line->adjustedQuantity = quantity;
+        order.lines.Add(line);
+        return *line;
+    }
+
+    // One trip loading `loaded` and delivering the orders, reduced for the lorry.
+    static void Reduce(const CLorry* lorry, float loaded, const std::vector<int>& orders)
+    {
+        CTruckTrips plan;
+        CTrip& trip = plan.AddTrip();
+        AddStop(trip, STOP_LOAD, 0).quantity = loaded;
+        for (int order : orders)
+            AddStop(trip, STOP_DELIVERY, 10, order);
+        plan.ReduceQuantitiesAtExit({}, lorry, 0);
     }
 
     static std::vector<int> FirstStarts(const CTruckTrips& plan)
@@ -330,80 +340,48 @@ TEST_F(TruckTripsTest, FirstTripLimits)
 
 TEST_F(TruckTripsTest, ReducingQuantitiesNeverGoesBelowZero)
 {
-    const int row = AddPair("1", "D1");
-    const CLorry* lorry = Resources().pairs[row]->lorry; // capacity 1000
+    const CLorry* lorry = Resources().pairs[AddPair("1", "D1")]->lorry; // capacity 1000
     const struct
     {
         float percent;
+        float loaded;
         float expectedBig;
         float expectedSmall;
     } cases[] = {
-        {100, 800, 200}, // one line takes the whole excess of 300
-        {50, 800, 200},  // halves until the excess is gone or another line is larger
-        {0, 800, 200},
+        {100, 1300, 800, 200}, // one line takes the whole excess of 300
+        {50, 1300, 800, 200},  // halves until the excess is gone or another line is larger
+        {0, 1300, 800, 200},
+        {50, 5000, 0, 0}, // more excess than the lines hold: they end at 0, never below
     };
     for (const auto& c : cases) {
         ResetModelContext();
         UserParameters().PercentMaximoReducir = c.percent;
         COrder& order = AddOrder();
-        order.plan.doNotReduceQuantities = 0;
-        COrderLine* big = new COrderLine();
-        big->adjustedQuantity = 1100;
-        big->adjustedVolume = 110;
-        big->factor = 10;
-        order.lines.Add(big);
-        COrderLine* small = new COrderLine();
-        small->adjustedQuantity = 200;
-        order.lines.Add(small);
-        CTruckTrips plan;
-        CTrip& trip = plan.AddTrip();
-        AddStop(trip, STOP_LOAD, 0).quantity = 1300;
-        AddStop(trip, STOP_DELIVERY, 10, 0);
-        plan.ReduceQuantitiesAtExit({}, lorry, 0);
-        EXPECT_NEAR(big->adjustedQuantity, c.expectedBig, 0.01) << c.percent;
-        EXPECT_NEAR(big->adjustedVolume, c.expectedBig / 10, 0.01) << c.percent;
-        EXPECT_NEAR(small->adjustedQuantity, c.expectedSmall, 0.01) << c.percent;
+        COrderLine& big = AddReducibleLine(order, 1100);
+        big.adjustedVolume = 110;
+        big.factor = 10;
+        COrderLine& small = AddReducibleLine(order, 200);
+        Reduce(lorry, c.loaded, {0});
+        EXPECT_NEAR(big.adjustedQuantity, c.expectedBig, 0.01) << c.percent;
+        EXPECT_NEAR(big.adjustedVolume, c.expectedBig / 10, 0.01) << c.percent;
+        EXPECT_NEAR(small.adjustedQuantity, c.expectedSmall, 0.01) << c.percent;
+        EXPECT_GE(small.adjustedQuantity, 0);
     }
-
-    // More excess than the lines hold: they end at 0, never below.
-    ResetModelContext();
-    UserParameters().PercentMaximoReducir = 50;
-    COrder& order = AddOrder();
-    order.plan.doNotReduceQuantities = 0;
-    COrderLine* line = new COrderLine();
-    line->adjustedQuantity = 100;
-    order.lines.Add(line);
-    CTruckTrips plan;
-    CTrip& trip = plan.AddTrip();
-    AddStop(trip, STOP_LOAD, 0).quantity = 5000;
-    AddStop(trip, STOP_DELIVERY, 10, 0);
-    plan.ReduceQuantitiesAtExit({}, lorry, 0);
-    EXPECT_GE(line->adjustedQuantity, 0);
-    EXPECT_NEAR(line->adjustedQuantity, 0, 0.01);
 }
 
 TEST_F(TruckTripsTest, PrioritisedOrdersAreReducedFirst)
 {
-    const int row = AddPair("1", "D1");
-    COrder& plain = AddOrder();
-    plain.plan.doNotReduceQuantities = 0;
-    COrderLine* plainLine = new COrderLine();
-    plainLine->adjustedQuantity = 900;
-    plain.lines.Add(plainLine);
+    const CLorry* lorry = Resources().pairs[AddPair("1", "D1")]->lorry;
+    COrderLine& plain = AddReducibleLine(AddOrder(), 900);
     COrder& first = AddOrder();
-    first.plan.doNotReduceQuantities = 0;
     first.plan.reduceQuantitiesFirst = 1;
-    COrderLine* firstLine = new COrderLine();
-    firstLine->adjustedQuantity = 400;
-    first.lines.Add(firstLine);
-    CTruckTrips plan;
-    CTrip& trip = plan.AddTrip();
-    AddStop(trip, STOP_LOAD, 0).quantity = 1300;
-    AddStop(trip, STOP_DELIVERY, 10, 0);
-    AddStop(trip, STOP_DELIVERY, 20, 1);
-    plan.ReduceQuantitiesAtExit({}, Resources().pairs[row]->lorry, 0);
-    EXPECT_NEAR(plainLine->adjustedQuantity, 900, 0.01);
-    EXPECT_NEAR(firstLine->adjustedQuantity, 100, 0.01);
+    COrderLine& prioritised = AddReducibleLine(first, 400);
+    COrderLine& kept = AddReducibleLine(AddOrder(), 5000);
+    ModelContext().orders[2]->plan.doNotReduceQuantities = 1;
+    Reduce(lorry, 1300, {0, 1, 2});
+    EXPECT_NEAR(plain.adjustedQuantity, 900, 0.01);
+    EXPECT_NEAR(prioritised.adjustedQuantity, 100, 0.01);
+    EXPECT_NEAR(kept.adjustedQuantity, 5000, 0.01);
 }
 
 TEST_F(TruckTripsTest, SummaryListsEachVehicleOnce)
