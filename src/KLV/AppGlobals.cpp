@@ -1,5 +1,8 @@
 #include "KLV/AppGlobals.h"
 
+#include "platform/Path.h"
+#include "platform/ProgramFolder.h"
+
 #include <mutex>
 
 namespace trv {
@@ -34,6 +37,16 @@ void SetCompanyName(const std::string& name)
 {
     std::lock_guard lock(companyMutex);
     companyName = name;
+}
+
+bool HasCompanyFile()
+{
+    return !FindPathNoCase(JoinPath(GetProgramFolder(), "Empresa.ini")).empty();
+}
+
+std::string GetCompanyInUse()
+{
+    return HasCompanyFile() ? GetCompanyAlias() : GetCompanyName();
 }
 
 void ResetAppGlobals()

@@ -16,6 +16,15 @@ void SetCompanyAlias(const std::string& alias);
 std::string GetCompanyName();
 void SetCompanyName(const std::string& name);
 
+// Whether an "Empresa.ini" lies in the program folder (whatever its letter case).
+bool HasCompanyFile();
+// The company the plan's data belong to: its alias with an "Empresa.ini", else its name.
+std::string GetCompanyInUse();
+
+// The application's key in the registry store (under the current user), where its own values
+// such as "LastFolder" are kept.
+constexpr const char* kApplicationRegistryKey = "software\\Corvane\\Trevantor";
+
 // The alias and the name back to their start-up state.
 void ResetAppGlobals();
 

@@ -5,6 +5,7 @@
 #include "model/Distances.h"
 #include "model/Fares.h"
 #include "model/HourSpeeds.h"
+#include "model/NoCombinable.h"
 #include "model/OrderLine.h"
 #include "model/OrderServices.h"
 #include "model/StopPoint.h"
@@ -38,8 +39,9 @@ struct CModelContext
     // The locations table's reader, kept open between lookups.
     CLocations locations;
     CListaAddOrdersLinesInfo orderLineInfoDefinitions;
-    // The document's planning date.
+    // The document's planning date and period.
     trv::OleDate planningDate;
+    int32_t planningPeriod = 0;
 
     // Distinct texts of the orders' derivation. Postcodes and type groups are emptied by each
     // derivation of the order list; the others only grow, so a text keeps its position.
@@ -71,7 +73,8 @@ struct CModelContext
     const CRunningPlan* runningPlan = nullptr;
     const CLineRouteMeasurement* lineRouteMeasurement = nullptr;
     const CModelDistances* distances = nullptr;
-    const CConditionedIncompatibilities* conditionedIncompatibilities = nullptr;
+    // The order list's own tables unless a test installs others.
+    const CConditionedIncompatibilities* conditionedIncompatibilities = &orders.conditionedTables;
     const CStopRejections* stopRejections = nullptr;
 
     // The clock that real-time starts read; tests fix it.
@@ -84,6 +87,9 @@ struct CModelContext
 
     // The plan's orders; an order's position is its index everywhere.
     COrders orders;
+
+    // The planner's non-combinable rules and their matrices.
+    CNoCombinable noCombinable;
 
     // The fare tables; their registry and table names only grow until the context is reset.
     CListaFares fares;

@@ -1,10 +1,21 @@
 #include "model/ModelDates.h"
 
 #include <cmath>
+#include <cstdio>
 
 bool IsZeroDate(const trv::OleDate& date)
 {
     return date.IsValid() && std::fabs(date.GetValue()) < HalfSecondInDays;
+}
+
+std::string FetchDateText(const trv::OleDate& date)
+{
+    if (!date.IsValid())
+        return {};
+    char text[16];
+    std::snprintf(text, sizeof text, "%02d%02d%04d", date.GetDay(), date.GetMonth(),
+                  date.GetYear());
+    return text;
 }
 
 int32_t DaysFrom(const trv::OleDate& reference, const trv::OleDate& date)

@@ -3,12 +3,16 @@
 #include "platform/OleDate.h"
 
 #include <cstdint>
+#include <string>
 
 // Half a second in days: dates closer than this are the same instant.
 inline constexpr double HalfSecondInDays = 5.787037037037037e-6;
 
 // A valid date within half a second of the zero date: the model's "no date".
 bool IsZeroDate(const trv::OleDate& date);
+
+// A date as the definitions take it, "DDMMYYYY"; empty for an invalid date.
+std::string FetchDateText(const trv::OleDate& date);
 
 // Whole days from reference to date: the exact difference moved half a second away from zero,
 // then truncated toward zero, so a date a moment before midnight still counts its day.

@@ -474,17 +474,12 @@ void COrder::LoadAdditives(CFieldRecordSource& definitions, int sourceKind,
     std::string definition;
     std::string file;
     switch (sourceKind) {
-    case 1: {
-        // Only a final ".ord" names the companion; any other name has none.
-        constexpr std::string_view extension = ".ord";
-        if (importFile.size() < extension.size() ||
-            !trv::EqualsNoCase(std::string_view(importFile).substr(importFile.size() - 4),
-                               extension))
+    case 1:
+        file = OrderCompanionFile(importFile, ".add");
+        if (file.empty())
             return;
         definition = "INT_ADDITIVES";
-        file = importFile.substr(0, importFile.size() - extension.size()) + ".add";
         break;
-    }
     case 2:
         definition = "EXT_ADDITIVES";
         break;

@@ -2,6 +2,7 @@
 
 #include "containers/SmartArray.h"
 #include "model/Condicionantes.h"
+#include "model/OrderCompanions.h"
 #include "model/OrderLine.h"
 #include "model/TimeWindow.h"
 #include "model/WareHouses.h"
@@ -425,6 +426,35 @@ class COrders : public CSmartPtrArray<COrder>
                               int trip, int subtrip, bool fixed, const std::string& planText);
     // The warehouse and platform indexes of every order again; true when any changed.
     bool ResolveWarehouseIndexes();
+
+    // ---- Companion tables (OrderCompanions.cpp) -------------------------------------------------
+    // Whether the additives definition of the source opens; each order then reads its own.
+    bool HasAdditivesTable(const TOrdersSource& source) const;
+    // The ".inc" pairs, in reading order (emptied first).
+    void LoadIncompatibilityTable(const TOrdersSource& source);
+    // When the ".inc" table gave no pair: the families that share no group of the company's
+    // compatibility table become pairs, each unordered pair once.
+    void LoadCustomerCompatibilityTable(const TOrdersSource& source);
+    // The ".clui" and ".clti" rules, unless both tables already hold rules.
+    void LoadCondicionedIncompatibilityTable(const TOrdersSource& source);
+    void LoadCustomerDaysOff(const TOrdersSource& source);
+    // Writers into a definition opened for writing; false when a record was not written.
+    bool WriteIncompatibilityTable(CFieldRecord& record) const;
+    bool WriteLastUnloadTable(CFieldRecord& record) const;
+    bool WriteLastTripTable(CFieldRecord& record) const;
+    // Writes the orders and, for a name ending in ".ord", their companions beside them. True
+    // only when every definition it had to write opened and wrote; the trace names the first
+    // that failed.
+    bool ExportOrders(CFieldRecordSource& definitions, const std::string& file);
+    // Asks for order files of a kind and extension (".xls", ".txt" ...): the chosen paths,
+    // empty when cancelled. Several may be chosen when opening.
+    static std::vector<std::string> SelectOrdersFile(int kind, bool open,
+                                                     const std::string& defaultFile,
+                                                     const std::string& extension);
+
+    CSmartStringArray incompatibleGroups1; // "GROUP1" of each pair
+    CSmartStringArray incompatibleGroups2; // "GROUP2" of each pair
+    COrderConditionedTables conditionedTables;
 
     int32_t externalSource = 0;
     CDateTable customerDaysOff;

@@ -11,6 +11,7 @@
 #include "params/Parameters.h"
 #include "params/StateColors.h"
 #include "params/TrevantorVariables.h"
+#include "platform/Path.h"
 #include "platform/Text.h"
 #include "platform/UserPrompt.h"
 
@@ -184,11 +185,8 @@ CDriver* CDrivers::LoadDriver(CFieldRecord& record, int& isNew)
 
 std::string FleetCompanionFile(const std::string& resourcesFile, const std::string& extension)
 {
-    const std::string own = ".veh";
-    if (resourcesFile.size() >= own.size() &&
-        trv::CompareNoCase(resourcesFile.substr(resourcesFile.size() - own.size()), own) == 0)
-        return resourcesFile.substr(0, resourcesFile.size() - own.size()) + extension;
-    return resourcesFile + extension;
+    std::string companion = trv::ReplaceFinalExtension(resourcesFile, ".veh", extension);
+    return companion.empty() ? resourcesFile + extension : companion;
 }
 
 std::string DriverDaysOffFilter(const std::string& whereFormat, const std::string& code)

@@ -6,11 +6,13 @@
 #include "KLV/Trace.h"
 #include "KLV/Translate.h"
 #include "model/ModelContext.h"
+#include "model/ModelDates.h"
 #include "model/ModelDialogs.h"
 #include "model/WareHouses.h"
 #include "params/FetchFieldRecord.h"
 #include "params/Parameters.h"
 #include "params/TrevantorVariables.h"
+#include "platform/Path.h"
 #include "platform/Progress.h"
 #include "platform/Text.h"
 
@@ -20,28 +22,6 @@
 namespace {
 
 constexpr const char* kLoadMethod = "CWareHouses::LoadWareHouseData";
-
-std::string DateText(const trv::OleDate& date)
-{
-    if (!date.IsValid())
-        return {};
-    char text[16];
-    std::snprintf(text, sizeof text, "%02d%02d%04d", date.GetDay(), date.GetMonth(),
-                  date.GetYear());
-    return text;
-}
-
-bool EndsWithNoCase(const std::string& text, const std::string& suffix)
-{
-    return text.size() >= suffix.size() &&
-           trv::EqualsNoCase(std::string_view(text).substr(text.size() - suffix.size()), suffix);
-}
-
-std::string ReplaceFinal(const std::string& text, const std::string& suffix,
-                         const std::string& replacement)
-{
-    return text.substr(0, text.size() - suffix.size()) + replacement;
-}
 
 const char* ProductsDefinition(int sourceKind)
 {
@@ -143,16 +123,13 @@ std::string WaitCaption(CFetch& fetch)
 
 std::string WareHouseProductsFile(const std::string& wareHousesFile)
 {
-    if (!EndsWithNoCase(wareHousesFile, ".wrh"))
-        return wareHousesFile;
-    return ReplaceFinal(wareHousesFile, ".wrh", ".prd-wrh");
+    std::string products = trv::ReplaceFinalExtension(wareHousesFile, ".wrh", ".prd-wrh");
+    return products.empty() ? wareHousesFile : products;
 }
 
 std::string WareHousesFileOfOrders(const std::string& ordersFile)
 {
-    if (!EndsWithNoCase(ordersFile, ".ord"))
-        return {};
-    return ReplaceFinal(ordersFile, ".ord", ".wrh");
+    return trv::ReplaceFinalExtension(ordersFile, ".ord", ".wrh");
 }
 
 // ---- One warehouse's products -------------------------------------------------------------
@@ -228,7 +205,7 @@ bool CWareHouses::GeneralImport(int sourceKind, const std::string& file,
                                 bool completeFromLocations, bool append, int planningPeriod)
 {
     const CUserParameters& parameters = UserParameters();
-    const std::string dateText = DateText(planningDate);
+    const std::string dateText = FetchDateText(planningDate);
     const std::string periodText = std::to_string(planningPeriod);
 
     std::string filter;
@@ -326,7 +303,7 @@ bool CWareHouses::SaveWareHouses(const std::string& file, const trv::OleDate& pl
                                  int planningPeriod)
 {
     CFetch fetch;
-    if (!fetch.Init("INT_WAREHOUSES", DateText(planningDate), std::to_string(planningPeriod),
+    if (!fetch.Init("INT_WAREHOUSES", FetchDateText(planningDate), std::to_string(planningPeriod),
                     FETCH_MODE_WRITE, file)) {
         fetch.Close();
         return false;

@@ -266,6 +266,11 @@ bool CFetchFieldRecord::WriteRecord()
     return m_fetch.WriteRecord();
 }
 
+bool CFetchFieldRecord::Close()
+{
+    return m_fetch.Close() != 0;
+}
+
 std::unique_ptr<CFieldRecord> CFetchFieldRecord::OpenSubTableOutput(const std::string&)
 {
     return nullptr;
@@ -316,7 +321,7 @@ std::unique_ptr<CFieldRecord> CFetchRecordSource::Open(const std::string& defini
     auto fetch = std::make_unique<CFetch>();
     const int mode = how.mode == TFieldRecordMode::write ? FETCH_MODE_WRITE : FETCH_MODE_READ;
     const std::string& file = how.file.empty() ? m_file : how.file;
-    if (!fetch->Init(definition, "", "", mode, file, how.filter, "", 1, nullptr, "",
+    if (!fetch->Init(definition, how.date, how.period, mode, file, how.filter, "", 1, nullptr, "",
                      m_definitionFile))
         return nullptr;
     return std::make_unique<CFetchFieldRecord>(std::move(fetch));

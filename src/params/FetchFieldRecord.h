@@ -74,6 +74,7 @@ class CFetchFieldRecord : public CFieldRecord
     bool MoveNext() override;
     void ClearRecord() override;
     bool WriteRecord() override;
+    bool Close() override;
     // Sub-table outputs are not opened: list values are written as one list field.
     std::unique_ptr<CFieldRecord> OpenSubTableOutput(const std::string& field) override;
     CFieldRecord& ResetLines(const std::string& field) override;

@@ -52,6 +52,8 @@ struct TFieldRecordOpen
     TFieldRecordMode mode = TFieldRecordMode::read;
     std::string file = {};   // the file to read or write; empty: the definition's own
     std::string filter = {}; // records to read
+    std::string date = {};   // the fetch date, "DDMMYYYY"; empty: none
+    std::string period = {}; // the planning period's text; empty: none
 };
 
 // The current record of an open data definition, as the model and the variable layer move
@@ -142,6 +144,9 @@ class CFieldRecord
     virtual void ClearRecord() = 0;
     // Appends the current output record; false when it could not be written.
     virtual bool WriteRecord() = 0;
+    // Ends the definition's use, completing what was written; false when the output could not
+    // be completed. The record is closed when destroyed in any case.
+    virtual bool Close() { return true; }
     // ---- The lines of the current record -------------------------------------------------------
     // Starts a walk over the lines of the current record (an order's products): the rows of the
     // linked definition that `field`'s line names, else the record's own line rows (just one

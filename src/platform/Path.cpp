@@ -115,6 +115,17 @@ std::string GetPathFolder(std::string_view path)
     return NormalizePath(path.substr(0, last + 1));
 }
 
+std::string ReplaceFinalExtension(std::string_view path, std::string_view extension,
+                                  std::string_view replacement)
+{
+    if (path.size() < extension.size() ||
+        !EqualsNoCase(path.substr(path.size() - extension.size()), extension))
+        return {};
+    std::string replaced(path.substr(0, path.size() - extension.size()));
+    replaced += replacement;
+    return replaced;
+}
+
 std::string FindPathNoCase(std::string_view path)
 {
     const std::string normalized = NormalizePath(path);

@@ -24,6 +24,11 @@ std::string GetPathFileName(std::string_view path);
 // The path up to and including the last separator, normalised; empty when there is none.
 std::string GetPathFolder(std::string_view path);
 
+// The path with its final extension (`extension`, any letter case) replaced; empty when the
+// path does not end with it. Only the end changes: "d.ord/x.ord" gives "d.ord/x.add".
+std::string ReplaceFinalExtension(std::string_view path, std::string_view extension,
+                                  std::string_view replacement);
+
 // The existing file or folder the path names, each component matched ignoring case (an exact
 // match wins); empty when nothing matches. Relative paths are resolved from the current folder
 // but returned relative.

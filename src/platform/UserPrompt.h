@@ -30,11 +30,14 @@ enum class PromptAnswer
 
 struct FileChoiceRequest
 {
-    std::string key;         // dictionary key of the dialog's title
-    std::string title;       // the title to show
-    bool save = false;       // a file to write (true) or an existing file to read (false)
-    std::string filter;      // e.g. "Text files (*.txt)|*.txt|All files (*.*)|*.*"
-    std::string defaultPath; // proposed file name, possibly with its folder
+    std::string key;              // dictionary key of the dialog's title
+    std::string title;            // the title to show
+    bool save = false;            // a file to write (true) or an existing file to read (false)
+    std::string filter;           // e.g. "Text files (*.txt)|*.txt|All files (*.*)|*.*"
+    std::string defaultPath;      // proposed file name, possibly with its folder
+    std::string defaultExtension; // added to a typed name that has none (".ord")
+    std::string initialFolder;    // where the dialog opens; empty: the current folder
+    bool multiple = false;        // several existing files may be chosen (reading only)
 };
 
 class UserPrompt
@@ -54,6 +57,18 @@ class UserPrompt
 
     // The chosen path, or false when none was chosen.
     virtual bool ChooseFile(const FileChoiceRequest& request, std::string& path) = 0;
+
+    // The chosen paths (several when the request allows it), or false when none was chosen.
+    // Without its own dialog for it, a prompt answers the one path ChooseFile gives.
+    virtual bool ChooseFiles(const FileChoiceRequest& request, std::vector<std::string>& paths)
+    {
+        std::string path;
+        paths.clear();
+        if (!ChooseFile(request, path))
+            return false;
+        paths.push_back(path);
+        return true;
+    }
 };
 
 // Shows nothing: traces each message and question and returns the default answer (the proposed
@@ -103,6 +118,9 @@ class RecordingUserPrompt : public UserPrompt
     std::vector<PromptAnswer> questionAnswers; // taken from the front, one per question
     std::vector<std::string> textAnswers;      // one per text question
     std::vector<std::string> fileAnswers;      // one per file choice; "" means cancelled
+    // One per choice of several files, before fileAnswers; an empty list means cancelled.
+    std::vector<std::vector<std::string>> fileListAnswers;
+    std::vector<FileChoiceRequest> fileRequests; // every file choice asked, in order
 
     void ShowMessage(std::string_view key, std::string_view text, MessageKind) override
     {
@@ -133,6 +151,7 @@ class RecordingUserPrompt : public UserPrompt
     bool ChooseFile(const FileChoiceRequest& request, std::string& path) override
     {
         calls.push_back({"file", request.key, request.title});
+        fileRequests.push_back(request);
         if (fileAnswers.empty()) {
             path = request.defaultPath;
             return !path.empty();
@@ -140,6 +159,17 @@ class RecordingUserPrompt : public UserPrompt
         path = fileAnswers.front();
         fileAnswers.erase(fileAnswers.begin());
         return !path.empty();
+    }
+
+    bool ChooseFiles(const FileChoiceRequest& request, std::vector<std::string>& paths) override
+    {
+        if (fileListAnswers.empty())
+            return UserPrompt::ChooseFiles(request, paths);
+        calls.push_back({"file", request.key, request.title});
+        fileRequests.push_back(request);
+        paths = fileListAnswers.front();
+        fileListAnswers.erase(fileListAnswers.begin());
+        return !paths.empty();
     }
 
   private:

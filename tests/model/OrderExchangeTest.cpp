@@ -2,7 +2,7 @@
 // sets the model registers, an order's export and read-back, calculated fields, and the
 // additives companion file.
 
-#include "CleanModelTest.h"
+#include "CatalogueModelTest.h"
 #include "KLV/Fetch.h"
 #include "TempFolder.h"
 #include "model/ModelContext.h"
@@ -50,26 +50,13 @@ PRODUCT_VOLUME=SUMFLOAT(PRODUCT_QUANTITY,PRODUCT_QUANTITY)
 EXTRA_QUANTITY=SUMFLOAT(ORDER_BUDGET,PRODUCT_QUANTITY)
 )";
 
-class OrderExchangeTest : public CleanModelTest
+class OrderExchangeTest : public CatalogueModelTest
 {
   protected:
     void SetUp() override
     {
-        CleanModelTest::SetUp();
-        trv::ClearProfileCache();
-        CFetch::ResetDefinitionFiles();
-        ResetTrevantorVariables();
-        InstallVariableBuilders(TrevantorVariables());
-        TrevantorVariables().Init();
-        TrevantorVariables().SetEntityNavigation(&navigation);
+        CatalogueModelTest::SetUp();
         definitions = folder.Write("Orders.ini", kDefinitions);
-    }
-    void TearDown() override
-    {
-        ResetTrevantorVariables();
-        CFetch::ResetDefinitionFiles();
-        trv::ClearProfileCache();
-        CleanModelTest::TearDown();
     }
 
     static std::unique_ptr<COrder> Order(const char* code, std::initializer_list<float> quantities)
@@ -106,7 +93,6 @@ class OrderExchangeTest : public CleanModelTest
 
     trv::test::TempFolder folder{"trv_order_exchange"};
     std::string definitions;
-    COrdersNavigation navigation;
 };
 
 TEST_F(OrderExchangeTest, NamesLeadToTheirKeySets)
