@@ -118,6 +118,30 @@ TEST_F(NoCombinableTest, RulesMarkCustomersOnOppositeSidesAtOneWarehouse)
     }
 }
 
+TEST_F(NoCombinableTest, RadiusHoldsItsBoundAndThePointItself)
+{
+    // At 10.1 degrees the law of cosines puts a point 9.5 cm from itself.
+    const TMapPoint tropic{5.0, 10.1};
+    const double oneDegreeKm = 6378.0 * 0.017453292519943295;
+    struct Case
+    {
+        TMapPoint point;
+        TMapPoint centre;
+        double radiusKm;
+        bool inside;
+    } cases[] = {
+        {tropic, tropic, 0, true},
+        {X.place, X.place, 0, true},
+        {{0, 1}, {0, 0}, oneDegreeKm * 1.000001, true},
+        {{0, 1}, {0, 0}, oneDegreeKm * 0.999999, false},
+        {Z.place, X.place, 0, false},
+        {X.place, X.place, -1, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(CNoCombinable::IsInRadius(c.point, c.centre, c.radiusKm), c.inside)
+            << c.point.latitude << " " << c.radiusKm;
+}
+
 // Adding a rule applies that rule alone, at once; recomputing gives the same bits.
 TEST_F(NoCombinableTest, AddedRuleAppliesAtOnce)
 {
