@@ -1,5 +1,6 @@
 #include "model/VariableBuilders.h"
 
+#include "model/HourSpeeds.h"
 #include "params/TrevantorVariables.h"
 
 // Each entity's registrations come with the entity itself; until then its key set stays
@@ -21,4 +22,5 @@ void InstallVariableBuilders(CTrevantorVariables& catalogue)
     catalogue.SetBuilder(KEYS_LOCATION, InitLocationVariables);
     catalogue.SetBuilder(KEYS_LOCATION_ENTRY, InitLocationEntryVariables);
     catalogue.SetBuilder(KEYS_WAREHOUSE, InitWarehouseVariables);
+    catalogue.SetTripsIncompatibilityTest(TripsIncompatibilitiesLoaded);
 }

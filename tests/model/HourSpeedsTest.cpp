@@ -4,7 +4,11 @@
 #include "model/HourSpeeds.h"
 
 #include "CleanModelTest.h"
+#include "KLV/AppGlobals.h"
+#include "KLV/Fetch.h"
 #include "MemoryFieldRecord.h"
+#include "TempFolder.h"
+#include "params/FetchFieldRecord.h"
 
 #include <gtest/gtest.h>
 
@@ -59,6 +63,24 @@ TEST_F(HourSpeedsTest, FactorsComeFromTheDayFieldWhenSetElseTheGeneralOne)
         EXPECT_EQ(source.lastOpen.file, "speeds.txt");
         EXPECT_EQ(source.openRecords, 0);
     }
+}
+
+TEST_F(HourSpeedsTest, TheCompanysFileReadsThroughTheProgramsDefinition)
+{
+    trv::test::ProgramFolder folder;
+    folder.Write("Data.ini", trv::test::ReadFileBytes(TRV_PROGRAM_DIR "/Data.ini"));
+    folder.Write("ACME/configuration/hourspeeds.txt",
+                 "HOUR;SPEED_FACTOR;LUNES;MARTES\n7;90;0;0\n8;80;0;50\n");
+    trv::SetCompanyAlias("ACME");
+    CFetch::ResetDefinitionFiles();
+    PlanOnTuesday();
+    CFetchRecordSource definitions;
+    LoadHourSpeeds(definitions);
+    EXPECT_FLOAT_EQ(ModelContext().hourSpeeds.factors[7], 0.9f);
+    EXPECT_FLOAT_EQ(ModelContext().hourSpeeds.factors[8], 0.5f);
+    EXPECT_TRUE(HourSpeedsLoaded());
+    trv::ResetAppGlobals();
+    CFetch::ResetDefinitionFiles();
 }
 
 TEST_F(HourSpeedsTest, AMissingDefinitionChangesNothing)

@@ -210,19 +210,23 @@ TEST_F(WareHouseChoiceTest, ListsRankByDetourWithoutRejectedOrUnplacedWarehouses
 
 TEST_F(WareHouseChoiceTest, StoredAndOnDemandListsMatchADirectRanking)
 {
-    Build(200, 100, 20, 4, 10);
+    // The size an optimiser start meets: it fits the budget in bytes.
+    Build(2000, 1000, 200, 4, 10);
     ModelContext().wareHouses[4]->location.nodeIndex = -1;
     ModelContext().orders[7]->customer.location.nodeIndex = -1;
+    EXPECT_LE(CWareHouseNearnessTable::StoredBytes(2000, 1000, 4, 10),
+              CWareHouseNearnessTable::kStoredBudgetBytes);
     for (const std::size_t budget : {CWareHouseNearnessTable::kStoredBudgetBytes, std::size_t{0}}) {
         ResetWareHouseGlobals(budget);
         const CWareHouseNearnessTable& table = ModelContext().wareHouses.GetNearnessTable();
-        ASSERT_EQ(table.GetCount(), 200);
+        ASSERT_EQ(table.GetCount(), 2000);
         EXPECT_EQ(table.IsStored(), budget > 0);
-        for (int node = 0; node < 200; node += 7)
-            for (int order = 0; order < 100; order += 3)
-                for (int row = 0; row < 20; row += 3)
+        for (int node = 0; node < 2000; node += 67)
+            for (int order = 0; order < 1000; order += 31)
+                for (int row = 0; row < 200; row += 13)
                     ASSERT_EQ(Lookup(node, order, row), DirectRanking(node, order, row))
                         << node << " " << order << " " << row << " budget " << budget;
+        ASSERT_EQ(Lookup(5, 7, 0), std::vector<int>(10, -1));
     }
 }
 
