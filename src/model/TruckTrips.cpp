@@ -18,7 +18,7 @@ CTruckTrips::~CTruckTrips() = default;
 void CTruckTrips::ConstructPlanningPart(const TLoadStateSizes& sizes)
 {
     loadState = TVehicleLoadState();
-    loadState.Reset(sizes);
+    ResetPlanningPart(sizes);
 }
 
 void CTruckTrips::ClearTotals()

@@ -93,7 +93,12 @@ class CTruckTrips
 
     // ---- Planning part -------------------------------------------------------------------------
     void ConstructPlanningPart(const TLoadStateSizes& sizes);
-    void ResetPlanningPart(const TLoadStateSizes& sizes) { loadState.Reset(sizes); }
+    void ResetPlanningPart(const TLoadStateSizes& sizes)
+    {
+        loadState.Reset(sizes);
+        // Trip fare rules read the totals through the plan, as the catalogue binds them.
+        loadState.fareInputs.totalsEntity = TEntityRef(*this);
+    }
     void SetLorryCapacities(const CLorry* lorry, const TLoadStateSizes& sizes)
     {
         loadState.StartTrip(lorry, sizes);

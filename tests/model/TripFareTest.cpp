@@ -5,6 +5,8 @@
 #include "MemoryFieldRecord.h"
 #include "model/Fares.h"
 #include "model/Resources.h"
+#include "model/TruckTrips.h"
+#include "model/VariableBuilders.h"
 #include "model/VehicleLoadState.h"
 #include "params/TrevantorVariables.h"
 
@@ -429,6 +431,30 @@ TEST_F(TripFareTest, OrderRulesReadRequirementsAndInformativeTexts)
     ASSERT_TRUE(fare.AddSpecialFare("", "", "ORDER,0,0,0,REQUIREMENT,HEIGHT", 1.0f));
     EXPECT_FLOAT_EQ(fare.SpecialFaresCost(&order, nullptr, &state, &lorry, 0, 0, false, false),
                     static_cast<float>(kAnyRequirementValue));
+}
+
+// With the program's own catalogue, trip rules read the totals of the pair's plan.
+TEST(TripFareCatalogue, TripRulesReadThePlansTotals)
+{
+    ResetTrevantorVariables();
+    InstallVariableBuilders(TrevantorVariables());
+    TrevantorVariables().Init();
+    CTruckTrips plan;
+    plan.ConstructPlanningPart(TLoadStateSizes{.fareCounters = 1});
+    plan.loadState.totalKm = 10;
+    CFare fare;
+    ASSERT_TRUE(fare.AddSpecialFare("", "", "TRIP,0,0,1,TOTAL_KM", 2.0f));
+    EXPECT_FLOAT_EQ(
+        fare.SpecialFaresCost(nullptr, nullptr, &plan.loadState, nullptr, 0, 0, false, true),
+        20.0f);
+    EXPECT_EQ(plan.loadState.fareCounters[0], 1);
+    // A reset before the next decoding keeps the plan as what the rules read.
+    plan.ResetPlanningPart(TLoadStateSizes{.fareCounters = 1});
+    plan.loadState.totalKm = 4;
+    EXPECT_FLOAT_EQ(
+        fare.SpecialFaresCost(nullptr, nullptr, &plan.loadState, nullptr, 0, 0, false, false),
+        8.0f);
+    ResetTrevantorVariables();
 }
 
 } // namespace
