@@ -130,8 +130,9 @@ int CDateTable::ReadDaysOff(CFieldRecordSource& definitions, const std::string& 
         return 0;
     const trv::OleDate zeroDate;
     while (!definition->IsEOF()) {
+        // A record the filter passes over is no end: the code's windows may come later.
         if (!definition->MoveNext())
-            break;
+            continue;
         const trv::OleDate start = definition->GetFieldDate(StartDateField, zeroDate, {});
         const trv::OleDate end = definition->GetFieldDate(EndDateField, zeroDate, {});
         const bool duplicate = skipDuplicates && HasDates(start, end);

@@ -1,5 +1,8 @@
 #include "model/ModelDates.h"
 
+#include "KLV/AppGlobals.h"
+#include "KLV/FetchFilter.h"
+
 #include <cmath>
 #include <cstdio>
 
@@ -23,4 +26,14 @@ int32_t DaysFrom(const trv::OleDate& reference, const trv::OleDate& date)
     double days = date - reference;
     days += days >= 0.0 ? HalfSecondInDays : -HalfSecondInDays;
     return static_cast<int32_t>(days);
+}
+
+std::string CompanyCondition()
+{
+    return "EMPRESA=" + QuoteFilterValue(trv::GetCompanyAlias());
+}
+
+std::string CompanyDateCondition(const trv::OleDate& planningDate)
+{
+    return CompanyCondition() + " AND FECHA_PLANIFICACION=" + QuoteFilterValue(planningDate);
 }

@@ -17,3 +17,9 @@ std::string FetchDateText(const trv::OleDate& date);
 // Whole days from reference to date: the exact difference moved half a second away from zero,
 // then truncated toward zero, so a date a moment before midnight still counts its day.
 int32_t DaysFrom(const trv::OleDate& reference, const trv::OleDate& date);
+
+// The internal database's condition on the running company's rows.
+std::string CompanyCondition();
+// The same, for the rows of one planning date (written year-month-day, which the database
+// sources turn into a literal of the column's own date type).
+std::string CompanyDateCondition(const trv::OleDate& planningDate);

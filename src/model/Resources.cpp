@@ -563,6 +563,37 @@ CLorryDriver* CLorriesDrivers::Add(CLorry* lorry, CDriver* driver, int& existed)
     return pair;
 }
 
+void CLorriesDrivers::RemovePair(int row)
+{
+    if (row < 0 || row >= GetSize())
+        return;
+    RemoveAt(row);
+    m_driverlessRows.clear();
+    for (CDriver* driver : Resources().drivers)
+        driver->ownRows.clear();
+    for (int i = 0; i < GetSize(); ++i) {
+        CLorryDriver& pair = *(*this)[i];
+        pair.row = i;
+        if (pair.driver)
+            pair.driver->ownRows.push_back(i);
+        else
+            m_driverlessRows.push_back(i);
+        if (CTrailer* trailer = pair.GetTrailer()) {
+            trailer->pairRows[0] = trailer->pairRows[1] = i;
+            if (CTruck* truck = pair.GetTruck())
+                truck->highestRow = i;
+        }
+    }
+}
+
+void CLorriesDrivers::RemoveAllPairs()
+{
+    SetSize(0);
+    m_driverlessRows.clear();
+    for (CDriver* driver : Resources().drivers)
+        driver->ownRows.clear();
+}
+
 template <class Field>
 int CLorriesDrivers::FindRanged(const std::string& text, int start, int end, bool exact,
                                 bool backwards, Field field) const

@@ -10,10 +10,12 @@
 #include "model/Trailer.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 class CFieldRecord;
+class CFieldRecordSource;
 class CLorryDriver;
 struct TStateColors;
 
@@ -326,6 +328,12 @@ class CLorriesDrivers : public CSmartPtrArray<CLorryDriver>
     // Rows of the pairs without driver, ascending.
     const std::vector<int>& GetDriverlessRows() const { return m_driverlessRows; }
 
+    // Deletes the pair at `row`; the pairs behind move up a row, their trailers and trucks
+    // taking the new rows.
+    void RemovePair(int row);
+    // Deletes every pair.
+    void RemoveAllPairs();
+
   private:
     template <class Field>
     int FindRanged(const std::string& text, int start, int end, bool exact, bool backwards,
@@ -335,17 +343,131 @@ class CLorriesDrivers : public CSmartPtrArray<CLorryDriver>
     std::vector<int> m_driverlessRows;
 };
 
-// The fleet: vehicles, drivers, lorries and pairs.
+// One allowed pairing: the driver of that code may drive the trailer of that code.
+struct CDriverVehicleCompatibility
+{
+    std::string driverCode;  // "DRIVER_CODE"
+    std::string vehicleCode; // "VEHICLE_CODE", a "TRAILER_CODE"
+};
+
+// The compatibilities a resource import read, and the matrix built from them for the pairs:
+// bit (column = the lorry's pair, row = the driver's pair).
+class CDriverVehicleCompatibilities : public CDriverVehicleMatrix
+{
+  public:
+    // Rebuilt over the program-wide pairs.
+    void Build(int pairCount) override;
+    bool MayDrive(int driverRow, int lorryRow) const override;
+    // Without compatibilities a driver may drive every lorry whose truck shares his base node;
+    // with them only the lorries whose trailer is listed for him, at his base node.
+    void BuildDriverVehicleMatrix(const CLorriesDrivers& pairs);
+
+    std::vector<CDriverVehicleCompatibility> records;
+    CBoolTable matrix;
+
+  private:
+    int m_columns = 0;
+};
+
+// The planning engine, as the fleet's changes reach it; the engine implements it.
+class CFleetEngine
+{
+  public:
+    virtual ~CFleetEngine() = default;
+    // Takes the pair row's item out of every gene and re-evaluates; whether it was there.
+    virtual bool RemovePairItem(int row) = 0;
+    // The workspace of the current population's first gene recreates its trips, one per pair.
+    virtual void RecreateFirstWorkspaceTrips() = 0;
+};
+
+// What one resource import reads.
+struct TResourcesImport
+{
+    // 1 the plan's ".veh" ("INT_RESOURCES"), 2 "EXT_RESOURCES", 3 the company's
+    // "CUSTOMER_RESOURCES", 4 the internal database ("INT_RESOURCESDB").
+    int sourceKind = 1;
+    std::string file;
+    trv::OleDate planningDate;
+    int planningDay = 0;
+    CSmartStringArray* messages = nullptr; // receives the definition's and the reader's
+    bool locate = false;                   // look the depots up in the locations table
+    int* removedCount = nullptr; // raised per pair removed because the import no longer lists it
+    bool add = false;            // false replaces the fleet
+    std::string condition;       // an extra filter
+};
+
+// The fleet: vehicles, drivers, lorries and pairs, with the drivers available for the plan.
 struct CResources
 {
+    CResources() { driverVehicleMatrix = &compatibilities; }
+    CResources(const CResources&) = delete;
+    CResources& operator=(const CResources&) = delete;
+
+    // ---- Import ---------------------------------------------------------------------------------
+    // Reads the fleet from the request's source. True when the source opened and neither the
+    // source nor the reader had anything to report. A replacing import empties the fleet only
+    // once the filter was confirmed and the source opened: otherwise the fleet stays.
+    bool GeneralImport(CFieldRecordSource& definitions, TResourcesImport& request);
+    // One record: its truck, trailer and driver, their lorry and pair. False when refused.
+    bool ReadResourceRecord(CFieldRecord& record, CSmartStringArray& messages,
+                            const trv::OleDate& planningDate, bool locate, bool add,
+                            std::vector<int>& rowsRead);
+    // Removes the pair, releasing its driver, its lorry and the vehicles nobody else uses.
+    void RemoveLorryDriver(CLorryDriver& pair);
+    void RemoveAll();
+    // Recalculates the pairs and renumbers trailers and trucks.
+    void Reindex();
+    // False when the planner does not want the present fleet replaced.
+    bool ConfirmReplaceResources(bool ask) const;
+    // A resources file to open or save (kind 1 or 3); false when none was chosen.
+    bool SelectResourcesFile(int sourceKind, bool open, const std::string& fileName,
+                             const std::string& defaultExtension, std::string& chosen) const;
+    // The pair of these vehicles and driver, created as needed (empty objects for the editor).
+    CLorryDriver* AddResource(const std::string& truckPlate, const std::string& trailerPlate,
+                              const std::string& driverName);
+    void LocateLorryDriver(CLorryDriver& pair);
+
+    // ---- Companion tables
+    // ------------------------------------------------------------------------ Days off for all,
+    // the available drivers and their days off, the drivers per day over `days` days. `sourceKind`
+    // and `resourcesFile` name the companions.
+    void LoadDriverAvailability(CFieldRecordSource& definitions, int sourceKind,
+                                const std::string& resourcesFile, int days,
+                                const std::string& dateText, int planningDay);
+    // Replaces the compatibilities by the definition's records.
+    void ReadDriverVehicles(CFieldRecordSource& definitions, const std::string& definition,
+                            const std::string& file, const std::string& dateText);
+    // What each vehicle already carries, into its trailer's initial lines; false when the
+    // definition did not open.
+    bool LoadRealTimeLoadResourceData(CFieldRecordSource& definitions, int sourceKind,
+                                      const std::string& file, const trv::OleDate& planningDate,
+                                      int planningDay, const std::string& filter);
+    // Writes the fleet to `file` and its companions; false when any of them failed.
+    bool ExportResources(CFieldRecordSource& definitions, const std::string& file,
+                         const trv::OleDate& planningDate, int planningDay);
+    bool WriteDriverVehicles(CFieldRecordSource& definitions, const std::string& definition,
+                             const std::string& file) const;
+    bool WriteAvailableDrivers(CFieldRecordSource& definitions, const std::string& file) const;
+
     CTrucks trucks;
     CTrailers trailers;
     CDrivers drivers;
     CLorries lorries;
     CLorriesDrivers pairs;
+
+    // Driver availability: codes in order of first appearance (only ever growing), one
+    // calendar per code, and per day of the horizon the available drivers not off.
+    std::vector<std::string> availableDriverCodes;
+    CSmartPtrArray<CDateTable> availableDaysOff;
+    std::vector<int> driversPerDay;
+    CDriverVehicleCompatibilities compatibilities;
+
     // Services of later subsystems, not owned; null until installed.
     CDriverVehicleMatrix* driverVehicleMatrix = nullptr;
     const CPairWarehouseRejections* warehouseRejections = nullptr;
+    CFleetEngine* engine = nullptr; // the document's engine; null while none exists
+    // The order list's product list rebuild; the order list's derived data wires it.
+    std::function<void()> rebuildProductList;
 };
 
 // The one program-wide fleet.

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <numeric>
 
 namespace {
@@ -251,6 +252,26 @@ int CTanks::FindInitialLine(const std::string& code) const
         if (trv::CompareNoCase(m_initialLines[i]->productCode, code) == 0)
             return i;
     return -1;
+}
+
+bool CTanks::AddRealLoadLine(const std::string& product, float volume)
+{
+    auto line = std::make_unique<COrderLine>();
+    line->volume = volume;
+    line->productCode = product;
+    line->productName = product;
+    const int present = FindInitialLine(product);
+    if (present >= 0) {
+        m_initialLines[present]->Accumulate(*line);
+        return false;
+    }
+    m_initialLines.Add(line.release());
+    return true;
+}
+
+void CTanks::AppendEmptyInitialLine()
+{
+    m_initialLines.Add(new COrderLine);
 }
 
 void CTanks::CopyInitialLines()

@@ -66,6 +66,12 @@ class CTanks : public CSmartPtrArray<CTank>, public CTankSetVariable
 
     // The first initial line of that product code, ignoring case; -1.
     int FindInitialLine(const std::string& code) const;
+    // A load the trailer already carries: a line of that product code (and name) and volume,
+    // added into the initial line of the same code when there is one. True when appended.
+    bool AddRealLoadLine(const std::string& product, float volume);
+    // An initial line without product, filling a tank that starts empty.
+    void AppendEmptyInitialLine();
+    void ClearInitialLines() { m_initialLines.SetSize(0); }
     // The working lines become copies of the initial ones (product, name and volume).
     void CopyInitialLines();
     // "5000 (A), 3000 (B)": the initial load of the tanks that hold a named product.

@@ -271,6 +271,18 @@ bool CFetchFieldRecord::Close()
     return m_fetch.Close() != 0;
 }
 
+long long CFetchFieldRecord::GetRecordCount()
+{
+    return m_fetch.GetRecordCount();
+}
+
+void CFetchFieldRecord::TakeReadMessages(CSmartStringArray& messages)
+{
+    for (const std::string& message : m_fetch.m_arrRequiredMessages)
+        messages.Add(message);
+    m_fetch.m_arrRequiredMessages.SetSize(0);
+}
+
 std::unique_ptr<CFieldRecord> CFetchFieldRecord::OpenSubTableOutput(const std::string&)
 {
     return nullptr;

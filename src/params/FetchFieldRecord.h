@@ -81,6 +81,8 @@ class CFetchFieldRecord : public CFieldRecord
     bool IsLinesEnd() override;
     bool MoveNextLine() override;
     void EvaluateVariables() override;
+    long long GetRecordCount() override;
+    void TakeReadMessages(CSmartStringArray& messages) override;
 
   private:
     std::unique_ptr<CFetch> m_owned;

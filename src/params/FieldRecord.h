@@ -147,6 +147,10 @@ class CFieldRecord
     // Ends the definition's use, completing what was written; false when the output could not
     // be completed. The record is closed when destroyed in any case.
     virtual bool Close() { return true; }
+    // The records the source holds; 0 when it cannot tell.
+    virtual long long GetRecordCount() { return 0; }
+    // Moves the messages the reads produced (required fields left empty) into `messages`.
+    virtual void TakeReadMessages(CSmartStringArray& /*messages*/) {}
     // ---- The lines of the current record -------------------------------------------------------
     // Starts a walk over the lines of the current record (an order's products): the rows of the
     // linked definition that `field`'s line names, else the record's own line rows (just one

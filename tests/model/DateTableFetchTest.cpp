@@ -48,4 +48,24 @@ TEST(DateTableFetch, DaysOffFileRoundTripsThroughDefinitions)
     EXPECT_EQ(trv::test::ReadFileBytes(output), kDaysOff);
 }
 
+// A filter on the code reads that code's windows wherever they stand in the file.
+TEST(DateTableFetch, AFilteredReadFindsEveryWindowOfItsCode)
+{
+    trv::test::TempFolder folder("trv_daysoff_filter");
+    CFetchRecordSource source(folder.Write("Data.ini", kDefinitions));
+    const std::string input = folder.Write("daysoff.csv", kDaysOff);
+    struct Case
+    {
+        const char* code;
+        int windows;
+    } cases[] = {{"D1", 2}, {"D2", 1}, {"D9", 0}};
+    for (const Case& c : cases) {
+        CDateTable table;
+        ASSERT_NE(table.ReadDaysOff(source, "DAYS_OFF", input, 0,
+                                    std::string("OFF_DAY_CODE=\"") + c.code + "\"", false),
+                  0);
+        EXPECT_EQ(table.GetSize(), c.windows) << c.code;
+    }
+}
+
 } // namespace
