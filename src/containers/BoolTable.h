@@ -34,6 +34,11 @@ class CBoolTable
         m_words[row * m_wordsPerRow + (column >> 5)] |= 1u << (column & 31);
     }
 
+    void ClearBit(int column, int row)
+    {
+        m_words[row * m_wordsPerRow + (column >> 5)] &= ~(1u << (column & 31));
+    }
+
     // Sets the bits from..to (inclusive, clamped to the columns) of one row.
     void SetRange(int from, int to, int row);
     void ClearAll();

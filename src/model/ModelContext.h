@@ -10,6 +10,7 @@
 #include "model/OrderServices.h"
 #include "model/StopPoint.h"
 #include "model/Orders.h"
+#include "model/Rejections.h"
 #include "model/WareHouses.h"
 #include "model/WareHousesData.h"
 #include "platform/OleDate.h"
@@ -101,6 +102,19 @@ struct CModelContext
     CWareHousesData wareHousesData;
     // Which warehouse may load which order: a row per order, a column per warehouse.
     CBoolTable orderWarehouseMatrix;
+
+    // Which pair may serve which order; orders and pairs ask it once its passes ran.
+    CRejections rejectionModel;
+    // Set by the shell from "/BATCH" or "BatchSimulated": no dialogs, mails instead.
+    bool batchMode = false;
+    // The document's flag: a mail about orders no pair can serve may go out (once per episode).
+    bool errorMailArmed = true;
+    // The document's mail of a kind (2: orders no pair can serve); null until installed.
+    std::function<void(int kind)> sendMail;
+    // The list of orders no pair can serve; null headless, where it is not shown.
+    CNonPossibleDialog* nonPossibleDialog = nullptr;
+    // Re-derives the order list after relation codes changed; null: each order re-derives.
+    std::function<void()> rederiveOrderList;
 };
 
 // The one program-wide model context.

@@ -242,28 +242,32 @@ void COrder::ApplyOpeningDays()
     }
 }
 
-const CWareHouse* COrder::MeasureDistanceToWarehouse()
+const CWareHouse* COrder::GetProblemLoadingWarehouse() const
 {
-    CModelContext& context = ModelContext();
-    const CWareHouse* loading = nullptr;
+    const CWareHouses& wareHouses = ModelContext().wareHouses;
     switch (UserParameters().LoadingProblem) {
     case 2:
-        loading = &wareHouse;
-        break;
+        return &wareHouse;
     case 3:
-        if (plan.warehouseIndex >= 0 && plan.warehouseIndex < context.wareHouses.GetSize())
-            loading = context.wareHouses[plan.warehouseIndex];
+        if (plan.warehouseIndex == -1)
+            return nullptr;
         if (wareHouse.location.openingHours.GetSize() > 0 && wareHouse.location.nodeIndex >= 0)
-            loading = &wareHouse;
-        break;
+            return &wareHouse;
+        return plan.warehouseIndex >= 0 && plan.warehouseIndex < wareHouses.GetSize()
+                   ? wareHouses[plan.warehouseIndex]
+                   : nullptr;
     case 4:
     case 5:
-        if (wareHouse.location.nodeIndex != -1)
-            loading = &wareHouse;
-        break;
+        return wareHouse.location.nodeIndex != -1 ? &wareHouse : nullptr;
     default:
         return nullptr;
     }
+}
+
+const CWareHouse* COrder::MeasureDistanceToWarehouse()
+{
+    CModelContext& context = ModelContext();
+    const CWareHouse* loading = GetProblemLoadingWarehouse();
     const CModelDistances* distances = context.distances;
     if (loading && loading->location.nodeIndex >= 0 && customer.location.nodeIndex >= 0 &&
         distances && distances->MatricesExist()) {

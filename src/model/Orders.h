@@ -228,6 +228,9 @@ class COrder : public CPermissionListsVariable
                                             const TLocationData* defaultLocation, bool* stockOk,
                                             bool ignoreKind) const;
     int GetLoadingNode() const;
+    // The warehouse "LoadingProblem" 2 to 5 loads at: the order's copy, or with 3 the warehouse
+    // of its index (the copy when that has opening hours and a node); null for none.
+    const CWareHouse* GetProblemLoadingWarehouse() const;
     // The warehouse and platform indexes from the warehouse copy's code and the platform code;
     // true when either changed.
     bool UpdateWarehouseIndexes();
