@@ -2,6 +2,7 @@
 // windows, requirement values and additional information.
 
 #include "MemoryFieldRecord.h"
+#include "SampleEntity.h"
 #include "TempFolder.h"
 #include "model/Condicionantes.h"
 #include "model/TimeWindow.h"
@@ -15,30 +16,22 @@
 
 namespace {
 
-struct TEntity
+struct TEntity : TSampleEntity
 {
-    int32_t flag = 0;
-    int32_t count = 0;
-    float weight = 0;
-    std::string code;
-    double distance = 0;
-    trv::OleDate day;
-    int32_t duration = 0;
     CTimeTable hours;
     CTimeWindow window;
     TRequirementValues requirements;
     CSmartStringArray orderInfo;
     int32_t minutes = 0;
-    int32_t level = 0;
-    float volume = 0;
-    int32_t timeOfDay = 0;
     CSmartStringArray resourceInfo;
-    CSmartFloatArray ranges;
-    CSmartStringArray tags;
     CSmartStringArray lineInfo;
-    CSmartWordArray groups;
-    TGeoCoordinate point;
 };
+
+// The accessor of a field the entity takes from the shared sample, bound to the entity's type.
+template <class Storage> TVarAccessorPtr Shared(Storage TSampleEntity::*member)
+{
+    return VarMember<TEntity, Storage>(member);
+}
 
 CSmartStringArray Names(std::initializer_list<const char*> names)
 {
@@ -77,14 +70,14 @@ class EntityVariablesTest : public ::testing::Test
         keys.SetDefinitionList(VAR_ORDER_LINE_INFO, &lineInfo);
 
         const int all = VAR_USE_READ | VAR_USE_WRITE | VAR_USE_SHOWN;
-        keys.AddBool("FLAG", VarMember(&TEntity::flag), "", "", 0, 0, all);
-        keys.AddInt("COUNT", VarMember(&TEntity::count), "", "", 0, 0, all);
-        keys.AddFloat("WEIGHT", VarMember(&TEntity::weight), "", "", 0, 0, 1, all);
-        keys.AddString("CODE", VarMember(&TEntity::code), -1, "", "", "", 0, all);
-        keys.AddVariable("DISTANCE", VAR_DOUBLE, VarMember(&TEntity::distance), 0.0, "", "", 0, all,
+        keys.AddBool("FLAG", Shared(&TEntity::flag), "", "", 0, 0, all);
+        keys.AddInt("COUNT", Shared(&TEntity::count), "", "", 0, 0, all);
+        keys.AddFloat("WEIGHT", Shared(&TEntity::weight), "", "", 0, 0, 1, all);
+        keys.AddString("CODE", Shared(&TEntity::code), -1, "", "", "", 0, all);
+        keys.AddVariable("DISTANCE", VAR_DOUBLE, Shared(&TEntity::distance), 0.0, "", "", 0, all,
                          -1, -1, 1, -1);
-        keys.AddDate("DAY", VarMember(&TEntity::day), "", "", trv::OleDate(), 0, all);
-        keys.AddDuration("DURATION", VarMember(&TEntity::duration), -1, -1, "", "", 0, 0, all);
+        keys.AddDate("DAY", Shared(&TEntity::day), "", "", trv::OleDate(), 0, all);
+        keys.AddDuration("DURATION", Shared(&TEntity::duration), -1, -1, "", "", 0, 0, all);
         keys.AddTimeTable("HOURS", Names({"OPEN", "CLOSE"}), VarTimeTable(&TEntity::hours), "", "",
                           0, all, -1, -1, -1);
         keys.AddTimeWindow("WINDOW", Names({"FROM", "TO"}), VarTimeWindow(&TEntity::window), 360,
@@ -93,18 +86,18 @@ class EntityVariablesTest : public ::testing::Test
         keys.AddVariableOfKind("ORDER_INFO", VarMember(&TEntity::orderInfo), VAR_ORDER_INFO, "", "",
                                0, all);
         keys.AddIntAsMinutes("MINUTES", VarMember(&TEntity::minutes), "", "", 0, 0, all);
-        keys.AddEnum("LEVEL", VarMember(&TEntity::level), Names({"A", "B"}), 0, 0, "", "", 0, all);
-        keys.AddFloatAltFormat("VOLUME", VarMember(&TEntity::volume), "", "", 0, 0, 1, all);
-        keys.AddTime("TIME_OF_DAY", VarMember(&TEntity::timeOfDay), "", "", 0, 0, all);
+        keys.AddEnum("LEVEL", Shared(&TEntity::level), Names({"A", "B"}), 0, 0, "", "", 0, all);
+        keys.AddFloatAltFormat("VOLUME", Shared(&TEntity::volume), "", "", 0, 0, 1, all);
+        keys.AddTime("TIME_OF_DAY", Shared(&TEntity::timeOfDay), "", "", 0, 0, all);
         keys.AddVariableOfKind("RESOURCE_INFO", VarMember(&TEntity::resourceInfo),
                                VAR_RESOURCE_INFO, "", "", 0, all);
-        keys.AddFloatList("RANGES", VarMember(&TEntity::ranges), "", "", 0, 1, all);
-        keys.AddStringList("TAGS", VarMember(&TEntity::tags), "", "", 0, all);
+        keys.AddFloatList("RANGES", Shared(&TEntity::ranges), "", "", 0, 1, all);
+        keys.AddStringList("TAGS", Shared(&TEntity::tags), "", "", 0, all);
         keys.AddVariableOfKind("LINE_INFO", VarMember(&TEntity::lineInfo), VAR_ORDER_LINE_INFO, "",
                                "", 0, all);
-        keys.AddWordList("GROUPS", VarMember(&TEntity::groups), "", "", 0, 0, all);
-        keys.AddCoordinates("", Names({"LON", "LAT", "HEIGHT"}), VarMember(&TEntity::point), "", "",
-                            0, all, 12345678);
+        keys.AddWordList("GROUPS", Shared(&TEntity::groups), "", "", 0, 0, all);
+        keys.AddCoordinates("", Names({"LON", "LAT", "HEIGHT"}), Shared(&TEntity::point), "", "", 0,
+                            all, 12345678);
     }
 
     TEntity Filled()

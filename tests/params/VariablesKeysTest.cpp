@@ -2,6 +2,7 @@
 
 #include "KLV/Translate.h"
 #include "MemoryFieldRecord.h"
+#include "SampleEntity.h"
 #include "params/Variables.h"
 #include "params/VarsShowed.h"
 
@@ -9,24 +10,7 @@
 
 namespace {
 
-// An entity with fields of the kinds the parameters layer handles on its own.
-struct TSample
-{
-    int32_t flag = 0;
-    int32_t count = 0;
-    float weight = 0;
-    std::string code;
-    double distance = 0;
-    trv::OleDate day;
-    int32_t stopMinutes = 0;
-    int32_t level = 0;
-    float volume = 0;
-    int32_t startOfDay = 0;
-    CSmartFloatArray ranges;
-    CSmartStringArray tags;
-    CSmartWordArray groups;
-    TGeoCoordinate point;
-};
+using TSample = TSampleEntity;
 
 struct TOther
 {
@@ -92,11 +76,11 @@ class VariablesKeysTest : public ::testing::Test
         keys.AddVariable("DISTANCE", VAR_DOUBLE, VarMember(&TSample::distance), 0.0, "", "", 0, 7,
                          -1, -1, 1, -1);
         keys.AddDate("DAY", VarMember(&TSample::day), "Day", "", trv::OleDate(), 0, 7);
-        keys.AddDuration("STOP_DAYS", VarMember(&TSample::stopMinutes), 0, -1, "", "", 0, 0, 7);
+        keys.AddDuration("STOP_DAYS", VarMember(&TSample::duration), 0, -1, "", "", 0, 0, 7);
         keys.AddEnum("LEVEL", VarMember(&TSample::level), Names({"LOW", "MID", "HIGH"}), 1, 1, "",
                      "", 0, 7);
         keys.AddFloatAltFormat("VOLUME", VarMember(&TSample::volume), "", "", 0, 0, 1, 7);
-        keys.AddTime("START", VarMember(&TSample::startOfDay), "", "", 0, 0, 7);
+        keys.AddTime("START", VarMember(&TSample::timeOfDay), "", "", 0, 0, 7);
         keys.AddFloatList("RANGES", VarMember(&TSample::ranges), "", "", 0, 1, 7);
         keys.AddStringList("TAGS", VarMember(&TSample::tags), "", "", 0, 7);
         keys.AddWordList("GROUPS", VarMember(&TSample::groups), "", "", 0, 0, 7);
@@ -175,10 +159,10 @@ TEST_F(VariablesKeysTest, MovesEveryKindThroughARecordAndBack)
     sample.code = "ÁBCDE";
     sample.distance = 1234.125;
     sample.day = trv::OleDate(2024, 2, 29);
-    sample.stopMinutes = 95;
+    sample.duration = 95;
     sample.level = 3;
     sample.volume = 7.25f;
-    sample.startOfDay = 480;
+    sample.timeOfDay = 480;
     sample.ranges.Add(1.5f);
     sample.ranges.Add(40.25f);
     sample.tags.Add("red");
@@ -198,10 +182,10 @@ TEST_F(VariablesKeysTest, MovesEveryKindThroughARecordAndBack)
     EXPECT_EQ(read.code, "ÁBCDE");
     EXPECT_EQ(read.distance, 1234.125);
     EXPECT_EQ(read.day, sample.day);
-    EXPECT_EQ(read.stopMinutes, 95);
+    EXPECT_EQ(read.duration, 95);
     EXPECT_EQ(read.level, 3);
     EXPECT_EQ(read.volume, 7.25f);
-    EXPECT_EQ(read.startOfDay, 480);
+    EXPECT_EQ(read.timeOfDay, 480);
     ASSERT_EQ(read.ranges.GetSize(), 2);
     EXPECT_EQ(read.ranges[1], 40.25f);
     ASSERT_EQ(read.tags.GetSize(), 2);
@@ -258,8 +242,8 @@ TEST_F(VariablesKeysTest, DisplayTextsPerKind)
     sample.count = 7;
     sample.weight = 0.5f;
     sample.level = 2;
-    sample.stopMinutes = 95;
-    sample.startOfDay = 8 * 60 + 5;
+    sample.duration = 95;
+    sample.timeOfDay = 8 * 60 + 5;
     sample.groups.Add(0);
     sample.groups.Add(3);
     sample.ranges.Add(1.5f);
@@ -347,7 +331,7 @@ TEST_F(VariablesKeysTest, DateExpressionsWeeksAndDays)
 {
     keys.m_strReferenceToken = "SCHEDULING_DATE";
     keys.m_referenceDate = trv::OleDate(2024, 5, 10);
-    sample.stopMinutes = 2880;
+    sample.duration = 2880;
     int numeric = 0;
     EXPECT_EQ(keys.FormatValue(Index("SCHEDULING_DATE + STOP_DAYS"), sample, numeric),
               "12/05/2024");
@@ -367,7 +351,7 @@ TEST_F(VariablesKeysTest, DateExpressionsWeeksAndDays)
         EXPECT_EQ(Text("#WEEK#DAY"), c.week) << c.day;
         EXPECT_EQ(Text("#DAYOFWEEK#DAY"), c.letter) << c.day;
     }
-    sample.stopMinutes = -2000000000; // before the first representable date
+    sample.duration = -2000000000; // before the first representable date
     EXPECT_FALSE(keys.EvaluateDateExpression("SCHEDULING_DATE + STOP_DAYS", sample).IsValid());
 }
 
