@@ -192,7 +192,7 @@ void CFetch::ConcatFiles(const std::string& list)
         const std::string source = rest.substr(0, comma);
         const int result = AppendFileToFile(source, target);
         if (result != 0)
-            TRV_TRACE(1, "CFetch::ConcatFiles", "No se puede añadir %s a %s (%d)", source.c_str(),
+            TRV_TRACE(1, "CFetch::ConcatFiles", "Cannot append %s to %s (%d)", source.c_str(),
                       target.c_str(), result);
         if (comma == std::string::npos)
             break;

@@ -273,8 +273,7 @@ bool CFetch::GetSelect(std::string& statement, int mode)
         if (!trv::ConvertFilterToSql(m_strWhere, m_sqlDialect, SqlFormat(), fields,
                                      m_bIsListReader != 0, error)) {
             m_strLastError = error;
-            TRV_TRACE(1, "CFetch::GetSelect",
-                      "ERROR: GetSelect, la función ParseFilter ha devuelto error");
+            TRV_TRACE(1, "CFetch::GetSelect", "ERROR: GetSelect, ParseFilter returned an error");
             return false;
         }
     }
@@ -359,7 +358,7 @@ bool CFetch::GetPrimaryKeys()
     m_arrKeyColumns.SetSize(0);
     if (!FillArrayWithFieldsString(m_arrKeyFields, m_arrKeyColumns)) {
         TRV_TRACE(1, "CFetch::GetPrimaryKeys",
-                  "GetPrimaryKeys, la función FillArrayWithFieldsString ha devuelto error");
+                  "GetPrimaryKeys, FillArrayWithFieldsString returned an error");
         return false;
     }
     m_arrKeyColumnIndex.assign(static_cast<std::size_t>(m_arrKeyColumns.GetSize()), 0);
@@ -375,7 +374,7 @@ bool CFetch::GetDeletingFields()
     m_arrDeletingColumns.SetSize(0);
     if (!FillArrayWithFieldsString(m_arrDeletingFields, m_arrDeletingColumns)) {
         TRV_TRACE(1, "CFetch::GetDeletingFields",
-                  "GetDeletingFields, la función FillArrayWithFieldsString ha devuelto error");
+                  "GetDeletingFields, FillArrayWithFieldsString returned an error");
         return false;
     }
     m_arrDeletingValues.assign(static_cast<std::size_t>(m_arrDeletingColumns.GetSize()), 0);

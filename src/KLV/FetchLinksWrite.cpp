@@ -94,7 +94,7 @@ void CFetch::SaveLinkedField(const std::string& name, const std::string& value, 
     } else {
         index = CreateWriteChild(definition, GetLinkFileName(definition), linking, linked,
                                  "CFetch::SaveLinkedField",
-                                 "SaveLinkedField, la función pFetch->Init %s ha devuelto FALSE");
+                                 "SaveLinkedField, pFetch->Init %s returned FALSE");
         if (index < 0)
             return;
     }
@@ -204,7 +204,7 @@ std::string CFetch::SearchLinkingFieldValue(const std::string& name, int& found,
     } else {
         index = CreateWriteChild(definition, definition == m_strName ? m_strFile : std::string(),
                                  linking, linked, "CFetch::SearchLinkingFieldValue",
-                                 "SearchLinkingFieldValue, pFecht->Init %s ha devuelto FALSE");
+                                 "SearchLinkingFieldValue, pFetch->Init %s returned FALSE");
         if (index < 0) {
             found = 0;
             return {};

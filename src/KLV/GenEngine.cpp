@@ -497,7 +497,7 @@ void TGenEngine::MutacionesGeneticas()
         m_lastBestImprovement <= m_lastLocalSearchStart)
         return;
 
-    GEN_TRACE(3, kMethod, "Entro en Mutaciones genéticas");
+    GEN_TRACE(3, kMethod, "Entering the genetic mutations");
     m_lastLocalSearchStart = generation;
     auto bestCost = [&] { return m_current->GetGen(0)->GetCoste(); };
     const float before = bestCost();
@@ -658,7 +658,7 @@ void TGenEngine::EsperaPaso()
 
 TGen* TGenEngine::Incumbente(const char* caller, bool reevaluate, bool update)
 {
-    GEN_TRACE(2, "TGenEngine::Incumbente", "Me ha llamado la funcion: %s", caller);
+    GEN_TRACE(2, "TGenEngine::Incumbente", "Called by: %s", caller);
     std::lock_guard readers(m_readersLock);
     std::lock_guard best(m_bestGeneLock);
     if (m_bestChanged && update) {

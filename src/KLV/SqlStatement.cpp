@@ -157,7 +157,7 @@ bool ConvertFilterPieceToSql(std::string& piece, const CSqlDialect& dialect,
         std::string column;
         if (!fields.ColumnOfField(field, column)) {
             TRV_TRACE(1, "CFetch::ParseFilterPart",
-                      "ParseFilterPart, ReadFieldFormat %s %s ha devuelto FALSE", field.c_str(),
+                      "ParseFilterPart, ReadFieldFormat %s %s returned FALSE", field.c_str(),
                       column.c_str());
             error = "no field " + field;
             return false;
@@ -468,8 +468,8 @@ bool CSqlTable::Execute(const std::string& statement, std::string& error, int re
     if (error.empty())
         return true;
     TRV_TRACE(1, "CFetch::ExecuteQuery",
-              "ExecuteQuery, la función pAdoDatabase->ulExecuteQuery %s ha devuelto el error %s "
-              "la primera vez",
+              "ExecuteQuery, pAdoDatabase->ulExecuteQuery %s returned the error %s "
+              "the first time",
               statement.c_str(), error.c_str());
     for (int attempt = 0; attempt < retries; ++attempt) {
         std::this_thread::sleep_for(std::chrono::milliseconds(retryMilliseconds));
@@ -478,8 +478,8 @@ bool CSqlTable::Execute(const std::string& statement, std::string& error, int re
         if (error.empty())
             return true;
         TRV_TRACE(1, "CFetch::ExecuteQuery",
-                  "ExecuteQuery, la función pAdoDatabase->ulExecuteQuery ha devuelto el error %s "
-                  "en el intento %d",
+                  "ExecuteQuery, pAdoDatabase->ulExecuteQuery returned the error %s "
+                  "at attempt %d",
                   error.c_str(), attempt);
     }
     return false;
@@ -541,8 +541,7 @@ std::string CSqlNewEntriesLog::Path()
 
 bool CSqlNewEntriesLog::Append(const std::string& table, const std::string& values)
 {
-    TRV_TRACE(2, "CFetch::ExecuteQuery",
-              "ExecuteQuery, voy a añadir entradas en el fichero de nuevas entradas");
+    TRV_TRACE(2, "CFetch::ExecuteQuery", "ExecuteQuery, appending entries to the new entries file");
     if (!m_file)
         m_file = std::fopen(Path().c_str(), "w");
     if (!m_file) {

@@ -325,7 +325,7 @@ TEST_F(FetchLinksTest, CountMismatchWritesNothingAndAFailedChildIsNeverReused)
     ASSERT_EQ(prompt.calls.size(), 3u);
     EXPECT_EQ(prompt.calls[0].key, "DifferentNumberOfLinkingFields");
     EXPECT_TRUE(Traced("SaveLinkedField, Links of ORDERS_OUT"));
-    EXPECT_TRUE(Traced("SaveLinkedField, la función pFetch->Init UNDEFINED_OUT ha devuelto FALSE"));
+    EXPECT_TRUE(Traced("SaveLinkedField, pFetch->Init UNDEFINED_OUT returned FALSE"));
     EXPECT_EQ(ReadText(LinksPath("out/notes.csv")), "kept\n");
     EXPECT_EQ(ReadText(LinksPath("out/orders.csv")), "O1\nO2\nO3\n");
     EXPECT_EQ(ReadText(LinksPath("out/orders.lines")), "O3;9\n");
