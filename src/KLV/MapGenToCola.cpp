@@ -1,6 +1,6 @@
 #include "KLV/MapGenToCola.h"
 
-#include <cstring>
+#include <algorithm>
 
 void CMapGenToCola::Inicializa(int keyLength)
 {
@@ -67,8 +67,9 @@ bool CMapGenToCola::Inserta(const unsigned short* items, float cost, unsigned ha
     TEntry& added = m_entries[entry];
     added.hash = hash;
     added.cost = cost;
-    std::memcpy(m_keys.data() + static_cast<std::size_t>(entry - kFirstEntry) * GetKeyLength(),
-                items, sizeof(unsigned short) * GetKeyLength());
+    // std::copy_n and std::equal, not memcpy/memcmp: an empty gene has no key storage at all.
+    std::copy_n(items, GetKeyLength(),
+                m_keys.data() + static_cast<std::size_t>(entry - kFirstEntry) * GetKeyLength());
     PushFront(entry);
     int& bucket = m_buckets[hash % kBucketCount];
     added.chainNext = bucket;
@@ -147,10 +148,10 @@ int CMapGenToCola::FindLocked(const unsigned short* items, unsigned hash) const
 {
     if (m_buckets.empty())
         return kNone;
-    const std::size_t keyBytes = sizeof(unsigned short) * GetKeyLength();
+    const std::size_t keyLength = GetKeyLength();
     for (int entry = m_buckets[hash % kBucketCount]; entry != kNone;
          entry = m_entries[entry].chainNext) {
-        if (m_entries[entry].hash == hash && std::memcmp(KeyOf(entry), items, keyBytes) == 0)
+        if (m_entries[entry].hash == hash && std::equal(items, items + keyLength, KeyOf(entry)))
             return entry;
     }
     return kNone;
