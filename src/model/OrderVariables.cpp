@@ -8,6 +8,8 @@
 #include "params/TrevantorVariables.h"
 
 #include <limits>
+#include <memory>
+#include <typeinfo>
 
 namespace {
 
@@ -51,6 +53,22 @@ TVarAccessorPtr TextOfOrder(int which)
 {
     return VarField<COrder>([which](COrder& o) -> std::string& { return o.Text(which); });
 }
+// The number of the order's lines, shown but never stored: the count lives in the list itself,
+// so a value given to the column lands in a scratch copy and changes nothing.
+class CLineCountAccessor : public CVarAccessor
+{
+  public:
+    void* Locate(const TEntityRef& entity) const override
+    {
+        const COrder* order = entity.Get<COrder>();
+        if (!order)
+            return nullptr;
+        thread_local int32_t count = 0;
+        count = order->lines.GetSize();
+        return &count;
+    }
+    const std::type_info& StorageType() const override { return typeid(int32_t); }
+};
 template <class Storage> TVarAccessorPtr Place(Storage TLocationData::*member)
 {
     return VarField<CCustomer>([member](CCustomer& c) -> Storage& { return c.location.*member; });
@@ -188,6 +206,8 @@ void InitOrderVariables(CTrevantorVariables& catalogue, CTrevantorVariablesKeys&
                       "OpeningTimesFactory", "", 0, kShown, -MinutesPerDay, -1, -1);
     date("WAREHOUSE_FROM_DAY", Warehouse(&CWareHouse::dateFrom), "WarehouseFrom");
     date("WAREHOUSE_TO_DAY", Warehouse(&CWareHouse::dateTo), "WarehouseTo");
+    integer("NUM_LINEAS", std::make_shared<CLineCountAccessor>(), 0, "NumLineas", "",
+            VAR_USE_SHOWN);
 
     // Totals and summaries the lines derive: written and shown, never read.
     decimal("TOTAL_QUANTITY", Header(&TOrderLinesHeader::totalQuantity), 0, "TotalQuantity1", "",
@@ -334,6 +354,7 @@ void InitOrderVariables(CTrevantorVariables& catalogue, CTrevantorVariablesKeys&
             "HoraRealLlegadaMatadero", "", kShownSecond);
     keys.AddString("WEBFLEETID", VarMember(&COrder::fleetServiceId), 20, "IdWebfleet",
                    "IdWebFleetExplanation", "", 0, kShownSecond);
+    ExplainByCaption(keys);
 }
 
 void InitOrderLineVariables(CTrevantorVariables& catalogue, CTrevantorVariablesKeys& keys)
@@ -409,6 +430,7 @@ void InitOrderLineVariables(CTrevantorVariables& catalogue, CTrevantorVariablesK
     integer("STOCK_PARA_AUTOASIGNABLE", &COrderLine::stockForAutoAssign, -1,
             "StockParaAutoAsignable");
     text("PRODUCT_LOAD_GROUP", &COrderLine::loadGroup, "ProductLoadGroup", "", kNoWidth);
+    ExplainByCaption(keys);
 }
 
 void InitCustomerVariables(CTrevantorVariables& catalogue, CTrevantorVariablesKeys& keys)
@@ -466,4 +488,5 @@ void InitCustomerVariables(CTrevantorVariables& catalogue, CTrevantorVariablesKe
                            [](CCustomer& c) -> CTimeWindow& { return c.location.deliveryWindow; }),
                        -MinutesPerDay, kTimeStartMax, kTimeEndMax, "OpeningServiceTimeCustomer", "",
                        0, kShownSecond, kUnsetTime);
+    ExplainByCaption(keys);
 }

@@ -3,10 +3,6 @@
 #include "model/HourSpeeds.h"
 #include "params/TrevantorVariables.h"
 
-// Each entity's registrations come with the entity itself; until then its key set stays
-// empty and moves nothing.
-void InitLocationVariables(CTrevantorVariables&, CTrevantorVariablesKeys&) {}
-
 void InstallVariableBuilders(CTrevantorVariables& catalogue)
 {
     catalogue.SetBuilder(KEYS_ORDER, InitOrderVariables);

@@ -22,6 +22,17 @@ inline CSmartStringArray Names(std::initializer_list<const char*> names)
     return array;
 }
 
+// The demand key sets explain a variable under its caption key followed by "Explanation" unless
+// the row names an explanation of its own.
+inline void ExplainByCaption(CVariablesKeys& keys)
+{
+    for (int i = 0; i < keys.GetSize(); ++i) {
+        TVarKeyStruct& variable = *keys.GetVariable(i);
+        if (variable.explanationKey.empty() && !variable.captionKey.empty())
+            variable.explanationKey = variable.captionKey + "Explanation";
+    }
+}
+
 // A member of a location record inside the entity.
 template <class Entity, class Storage>
 TVarAccessorPtr LocationMember(TLocationData Entity::*location, Storage TLocationData::*member)
