@@ -28,8 +28,8 @@ void InitDriverVariables(CTrevantorVariables& catalogue, CTrevantorVariablesKeys
     keys.AddTimeWindow("DRIVER_TIME_WINDOW", Names({"DRIVER_START", "DRIVER_END"}),
                        VarTimeWindow(&CDriver::workingWindow), -14400000, 2879, 2880, "ShiftHours",
                        "", 0, kShown, 0);
-    keys.AddTime("DRIVER_MAX_DRIVE", VarMember(&CDriver::maximumDrivingMinutes),
-                 "MaxDrivingTimeShort", "", 0, 0, kShown, 0, 1439);
+    keys.AddDuration("DRIVER_MAX_DRIVE", VarMember(&CDriver::maximumDrivingMinutes), 0, 1439,
+                     "MaxDrivingTimeShort", "", 0, 0, kShown);
     const struct
     {
         const char* key;
@@ -44,16 +44,18 @@ void InitDriverVariables(CTrevantorVariables& catalogue, CTrevantorVariablesKeys
     };
     for (const auto& cost : costs)
         keys.AddFloatAltFormat(cost.key, VarMember(cost.member), cost.caption, "", 0, 0, 0, kShown);
-    keys.AddTime("DRIVER_MAX_WORK", VarMember(&CDriver::maximumWorkingMinutes),
-                 "MaxWorkingTimeShort", "", 0, 0, kShown, 0, 1439);
-    keys.AddTime("DRIVER_MAX_WORK_CON_CORTES", VarMember(&CDriver::maximumWorkingMinutesWithCuts),
-                 "MaxWorkingTimeShortConCortes", "", 0, 0, kShown, 0, 1439);
+    keys.AddDuration("DRIVER_MAX_WORK", VarMember(&CDriver::maximumWorkingMinutes), 0, 1439,
+                     "MaxWorkingTimeShort", "", 0, 0, kShown);
+    keys.AddDuration("DRIVER_MAX_WORK_CON_CORTES",
+                     VarMember(&CDriver::maximumWorkingMinutesWithCuts), 0, 1439,
+                     "MaxWorkingTimeShortConCortes", "", 0, 0, kShown);
     keys.AddInt("DRIVER_MAX_TRIPS", VarMember(&CDriver::maximumTrips), "DriverMaxTrips", "",
                 0x7FFFFFFF, 0, kShown);
     keys.AddInt("DRIVER_MAX_PRODUCTS", VarMember(&CDriver::maximumProducts), "DriverMaxProducts",
                 "", 0x7FFFFFFF, 0, kShown);
-    keys.AddTime("DRIVER_ACUMULATED_WORKING_TIME", VarMember(&CDriver::accumulatedWorkingMinutes),
-                 "AcumulatedWorkingTime", "", 0, 0, kShown, 0, 2147483647);
+    keys.AddDuration("DRIVER_ACUMULATED_WORKING_TIME",
+                     VarMember(&CDriver::accumulatedWorkingMinutes), 0, 2147483647,
+                     "AcumulatedWorkingTime", "", 0, 0, kShown);
     keys.AddInt("MAX_TIME_TO_CONSIDER_REST", VarMember(&CDriver::maximumMinutesToConsiderRest),
                 "MaxTimeToConsiderRest", "", parameters.MaxTimeToConsiderRest, 0, kShown);
     keys.AddFloat("DRIVER_ACUMULATED_COST", VarMember(&CDriver::accumulatedCost), "AcumulatedCost",
@@ -81,8 +83,8 @@ void InitDriverVariables(CTrevantorVariables& catalogue, CTrevantorVariablesKeys
     for (const auto& table : tables)
         keys.AddInt(table.key, VarMember(table.member), table.caption, "", table.defaultValue, 0,
                     kShown);
-    keys.AddTime("DRIVER_BREAKFAST_TIME", VarMember(&CDriver::breakfastTime), "BreakfastTime", "",
-                 0, 0, kShown, 0, 1439);
+    keys.AddDuration("DRIVER_BREAKFAST_TIME", VarMember(&CDriver::breakfastTime), 0, 1439,
+                     "BreakfastTime", "", 0, 0, kShown);
     keys.AddTimeWindow("DRIVER_LUNCH_TIME_WINDOW",
                        Names({"DRIVER_LUNCH_START_TIME", "DRIVER_LUNCH_END_TIME"}),
                        VarTimeWindow(&CDriver::lunchWindow), -1440, 1439, 1440, "DriverLunchTime",
@@ -134,6 +136,9 @@ void InitResourceVariables(CTrevantorVariables& catalogue, CTrevantorVariablesKe
                  0, 0, kReadWrite);
     keys.AddRequirements("RESOURCE_REQUIREMENTS", VarMember(&CLorryDriver::requirements), "", "", 0,
                          kShown);
+    keys.AddVariableOfKind("RESOURCE_INFORMATIVE_VALUES",
+                           VarMember(&CLorryDriver::informativeValues), VAR_RESOURCE_INFO, "", "",
+                           0, kShown);
     keys.AddFloat("COST_FOR_RESOURCE_USED", VarMember(&CLorryDriver::costForResourceUsed),
                   "CostForResourceUsed", "", parameters.CostForResourceUsed, 0, 0, kShown);
     keys.AddInt("CUSTOM_COLOR_DEFINITION", VarMember(&CLorryDriver::customColor), "CustomColor", "",

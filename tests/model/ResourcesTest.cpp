@@ -1,6 +1,7 @@
 #include "model/Resources.h"
 
 #include "CleanModelTest.h"
+#include "KLV/Translate.h"
 #include "MemoryFieldRecord.h"
 #include "model/FleetNavigation.h"
 #include "model/ModelContext.h"
@@ -514,7 +515,7 @@ TEST_F(FleetTest, TransportCardTypes)
     CSmartStringArray names;
     FillTransportCardTypes(names);
     ASSERT_EQ(names.GetSize(), 3);
-    EXPECT_EQ(names[1], "Comarcal");
+    EXPECT_EQ(names[1], Translate("Comarcal"));
 }
 
 } // namespace
