@@ -6,6 +6,7 @@
 #include "CleanModelTest.h"
 #include "KLV/AppGlobals.h"
 #include "KLV/Fetch.h"
+#include "KLV/Translate.h"
 #include "MemoryFieldRecord.h"
 #include "TempFolder.h"
 #include "params/FetchFieldRecord.h"
@@ -162,8 +163,8 @@ TEST_F(HourSpeedsTest, SpeedClassNamesReplaceTheList)
     names.Add("old");
     FillSpeedClassNames(names);
     ASSERT_EQ(names.GetSize(), 3);
-    EXPECT_EQ(names[0], "DBD_SLOW"); // no dictionary loaded: the key stands
-    EXPECT_EQ(names[2], "DBD_FAST");
+    EXPECT_EQ(names[0], Translate("DBD_SLOW"));
+    EXPECT_EQ(names[2], Translate("DBD_FAST"));
 }
 
 } // namespace
