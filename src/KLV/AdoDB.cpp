@@ -112,10 +112,10 @@ void AdoConnection::Open(const std::string& connectionString)
           "SQLAllocHandle");
     SQLSetConnectAttr(connection, SQL_ATTR_LOGIN_TIMEOUT,
                       reinterpret_cast<SQLPOINTER>(kLoginTimeoutSeconds), 0);
-    const SQLRETURN result =
-        SQLDriverConnect(connection, nullptr,
-                         reinterpret_cast<SQLCHAR*>(const_cast<char*>(connectionString.c_str())),
-                         SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
+    const std::string driverString = DriverConnectionString(connectionString);
+    const SQLRETURN result = SQLDriverConnect(
+        connection, nullptr, reinterpret_cast<SQLCHAR*>(const_cast<char*>(driverString.c_str())),
+        SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT);
     if (!SQL_SUCCEEDED(result)) {
         std::string description = Diagnostics(SQL_HANDLE_DBC, connection);
         SQLFreeHandle(SQL_HANDLE_DBC, connection);
@@ -258,38 +258,78 @@ void OdbcStatement::Check(short result, const char* step) const
         ThrowDiagnostics(SQL_HANDLE_STMT, m_statement, step);
 }
 
+namespace {
+
+// Walks the key=value pairs of a connection string: visit(key, value, last) for each, the key
+// as written (untrimmed); a tail without '=' comes as visitTail(text).
+template <typename Visit, typename VisitTail>
+void ForEachConnectionPair(std::string_view text, Visit visit, VisitTail visitTail)
+{
+    std::size_t position = 0;
+    while (position < text.size()) {
+        const std::size_t equals = text.find('=', position);
+        if (equals == std::string_view::npos) {
+            visitTail(text.substr(position));
+            return;
+        }
+        // A braced value may hold ';'.
+        std::size_t end = equals + 1;
+        if (end < text.size() && text[end] == '{') {
+            const std::size_t close = text.find('}', end);
+            end = close == std::string_view::npos ? text.size() : close + 1;
+        }
+        end = text.find(';', end);
+        if (end == std::string_view::npos)
+            end = text.size();
+        visit(text.substr(position, equals - position), text.substr(equals + 1, end - equals - 1),
+              end >= text.size());
+        position = end + 1;
+    }
+}
+
+} // namespace
+
 std::string HideConnectionPassword(const std::string& connectionString)
 {
     std::string result;
-    std::size_t position = 0;
-    while (position < connectionString.size()) {
-        const std::size_t equals = connectionString.find('=', position);
-        if (equals == std::string::npos) {
-            result.append(connectionString, position);
-            break;
-        }
-        const std::string key = connectionString.substr(position, equals - position);
-        // A braced value may hold ';'.
-        std::size_t end = equals + 1;
-        if (end < connectionString.size() && connectionString[end] == '{') {
-            const std::size_t close = connectionString.find('}', end);
-            end = close == std::string::npos ? connectionString.size() : close + 1;
-        }
-        end = connectionString.find(';', end);
-        if (end == std::string::npos)
-            end = connectionString.size();
-        const std::string trimmedKey(Trim(key));
-        result += key;
-        result += '=';
-        if (EqualsNoCase(trimmedKey, "PWD") || EqualsNoCase(trimmedKey, "PASSWORD"))
-            result += "***";
-        else
-            result.append(connectionString, equals + 1, end - equals - 1);
-        if (end < connectionString.size())
-            result += ';';
-        position = end + 1;
-    }
+    ForEachConnectionPair(
+        connectionString,
+        [&](std::string_view key, std::string_view value, bool last) {
+            const std::string_view trimmedKey = Trim(key);
+            result += key;
+            result += '=';
+            if (EqualsNoCase(trimmedKey, "PWD") || EqualsNoCase(trimmedKey, "PASSWORD"))
+                result += "***";
+            else
+                result += value;
+            if (!last)
+                result += ';';
+        },
+        [&](std::string_view tail) { result += tail; });
     return result;
+}
+
+std::string DriverConnectionString(const std::string& connectionString)
+{
+    bool sqlite = false;
+    bool stepping = false;
+    ForEachConnectionPair(
+        connectionString,
+        [&](std::string_view key, std::string_view value, bool) {
+            const std::string_view trimmedKey = Trim(key);
+            if (EqualsNoCase(trimmedKey, "DRIVER") &&
+                ToLower(value).find("sqlite3") != std::string::npos)
+                sqlite = true;
+            if (EqualsNoCase(trimmedKey, "STEPAPI"))
+                stepping = true;
+        },
+        [](std::string_view) {});
+    if (!sqlite || stepping)
+        return connectionString;
+    std::string result = connectionString;
+    if (!result.empty() && result.back() != ';')
+        result += ';';
+    return result + "StepAPI=1";
 }
 
 std::string UnquoteName(const std::string& name)

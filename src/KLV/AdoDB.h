@@ -105,6 +105,11 @@ class OdbcStatement
 // "***", for traces and messages.
 std::string HideConnectionPassword(const std::string& connectionString);
 
+// The connection string given to the driver: the SQLite3 driver is asked to step through a
+// result as it is read (StepAPI=1) instead of building it whole first, unless the string says
+// otherwise; any other string as it is.
+std::string DriverConnectionString(const std::string& connectionString);
+
 // Strips the bracket or double-quote quoting the engine may have put around a name.
 std::string UnquoteName(const std::string& name);
 

@@ -37,11 +37,14 @@ long FixedSize(long adoType, SQLULEN columnSize)
     }
 }
 
-// Reads a text or binary value in chunks, whatever its length.
-FieldValue ReadBytes(SQLHSTMT statement, SQLUSMALLINT column, SQLSMALLINT cType)
+// Reads a text or binary value in chunks, whatever its length, into `out` (a text kept from the
+// row before is reused, its storage with it).
+void ReadBytes(SQLHSTMT statement, SQLUSMALLINT column, SQLSMALLINT cType, FieldValue& out)
 {
     const std::size_t terminator = cType == SQL_C_CHAR ? 1 : 0;
-    std::string value;
+    std::string* value = std::get_if<std::string>(&out);
+    if (value)
+        value->clear();
     char buffer[kTextChunkBytes];
     for (;;) {
         SQLLEN indicator = 0;
@@ -52,18 +55,23 @@ FieldValue ReadBytes(SQLHSTMT statement, SQLUSMALLINT column, SQLSMALLINT cType)
         if (!SQL_SUCCEEDED(result))
             throw AdoError(kAdoErrorFailure,
                            "SQLGetData failed on column " + std::to_string(column));
-        if (indicator == SQL_NULL_DATA)
-            return DbNull{};
+        if (indicator == SQL_NULL_DATA) {
+            out = DbNull{};
+            return;
+        }
         const std::size_t room = sizeof buffer - terminator;
         const std::size_t got =
             indicator == SQL_NO_TOTAL || static_cast<std::size_t>(indicator) > room
                 ? room
                 : static_cast<std::size_t>(indicator);
-        value.append(buffer, got);
+        if (!value)
+            value = &out.emplace<std::string>();
+        value->append(buffer, got);
         if (result == SQL_SUCCESS)
             break;
     }
-    return value;
+    if (!value)
+        out.emplace<std::string>();
 }
 
 template <typename T>
@@ -75,7 +83,8 @@ bool ReadFixed(SQLHSTMT statement, SQLUSMALLINT column, SQLSMALLINT cType, T& ou
     return indicator != SQL_NULL_DATA;
 }
 
-FieldValue ReadValue(SQLHSTMT statement, SQLUSMALLINT column, long adoType)
+// Reads the column's value of the current row into `out`.
+void ReadValue(SQLHSTMT statement, SQLUSMALLINT column, long adoType, FieldValue& out)
 {
     switch (adoType) {
     case AdoType::TinyInt:
@@ -83,60 +92,75 @@ FieldValue ReadValue(SQLHSTMT statement, SQLUSMALLINT column, long adoType)
     case AdoType::Integer:
     case AdoType::BigInt: {
         SQLBIGINT value = 0;
-        return ReadFixed(statement, column, SQL_C_SBIGINT, value)
-                   ? FieldValue(static_cast<std::int64_t>(value))
-                   : FieldValue(DbNull{});
+        out = ReadFixed(statement, column, SQL_C_SBIGINT, value)
+                  ? FieldValue(static_cast<std::int64_t>(value))
+                  : FieldValue(DbNull{});
+        return;
     }
     case AdoType::Boolean: {
         unsigned char value = 0;
-        return ReadFixed(statement, column, SQL_C_BIT, value) ? FieldValue(value != 0)
-                                                              : FieldValue(DbNull{});
+        out = ReadFixed(statement, column, SQL_C_BIT, value) ? FieldValue(value != 0)
+                                                             : FieldValue(DbNull{});
+        return;
     }
     case AdoType::Single:
     case AdoType::Double: {
         double value = 0;
-        return ReadFixed(statement, column, SQL_C_DOUBLE, value) ? FieldValue(value)
-                                                                 : FieldValue(DbNull{});
+        out = ReadFixed(statement, column, SQL_C_DOUBLE, value) ? FieldValue(value)
+                                                                : FieldValue(DbNull{});
+        return;
     }
     case AdoType::Decimal:
     case AdoType::Numeric: {
         // Read as text and parsed in the C locale, so no digit is lost to the driver's rounding.
-        FieldValue text = ReadBytes(statement, column, SQL_C_CHAR);
+        FieldValue text;
+        ReadBytes(statement, column, SQL_C_CHAR, text);
         const auto* digits = std::get_if<std::string>(&text);
-        if (!digits)
-            return text;
+        if (!digits) {
+            out = std::move(text);
+            return;
+        }
         double value = 0;
         const std::string_view trimmed = Trim(*digits);
         const char* start = trimmed.data() + (trimmed.starts_with('+') ? 1 : 0);
         std::from_chars(start, trimmed.data() + trimmed.size(), value);
-        return value;
+        out = value;
+        return;
     }
     case AdoType::DBDate: {
         SQL_DATE_STRUCT date{};
-        if (!ReadFixed(statement, column, SQL_C_TYPE_DATE, date))
-            return DbNull{};
-        return OleDate(date.year, date.month, date.day);
+        out = ReadFixed(statement, column, SQL_C_TYPE_DATE, date)
+                  ? FieldValue(OleDate(date.year, date.month, date.day))
+                  : FieldValue(DbNull{});
+        return;
     }
     case AdoType::DBTime: {
         SQL_TIME_STRUCT time{};
-        if (!ReadFixed(statement, column, SQL_C_TYPE_TIME, time))
-            return DbNull{};
+        if (!ReadFixed(statement, column, SQL_C_TYPE_TIME, time)) {
+            out = DbNull{};
+            return;
+        }
         OleDate value;
         value.SetTime(time.hour, time.minute, time.second);
-        return value;
+        out = value;
+        return;
     }
     case AdoType::DBTimeStamp: {
         SQL_TIMESTAMP_STRUCT stamp{};
-        if (!ReadFixed(statement, column, SQL_C_TYPE_TIMESTAMP, stamp))
-            return DbNull{};
-        return OleDate(stamp.year, stamp.month, stamp.day, stamp.hour, stamp.minute, stamp.second);
+        out = ReadFixed(statement, column, SQL_C_TYPE_TIMESTAMP, stamp)
+                  ? FieldValue(OleDate(stamp.year, stamp.month, stamp.day, stamp.hour, stamp.minute,
+                                       stamp.second))
+                  : FieldValue(DbNull{});
+        return;
     }
     case AdoType::Binary:
     case AdoType::VarBinary:
     case AdoType::LongVarBinary:
-        return ReadBytes(statement, column, SQL_C_BINARY);
+        ReadBytes(statement, column, SQL_C_BINARY, out);
+        return;
     default:
-        return ReadBytes(statement, column, SQL_C_CHAR);
+        ReadBytes(statement, column, SQL_C_CHAR, out);
+        return;
     }
 }
 
@@ -198,58 +222,72 @@ long AdoTypeOfSqlType(int sqlType)
     }
 }
 
-void AdoRecordset::Open(const std::string& statement, AdoConnectionPtr connection)
+void AdoRecordset::Open(const std::string& statement, AdoConnectionPtr connection, AdoCursor cursor)
 {
     Close();
     if (!connection || connection->State() == 0)
         throw AdoError(kAdoErrorPointer, "The connection is not open");
     m_statement = statement;
     m_connection = std::move(connection);
-    Load();
+    m_cursor = cursor;
+    if (m_cursor == AdoCursor::ForwardOnly)
+        Execute();
+    else
+        Load();
 }
 
 void AdoRecordset::Requery()
 {
     if (!m_connection)
         throw AdoError(kAdoErrorPointer, "The recordset was never opened");
-    Load();
+    if (m_cursor == AdoCursor::ForwardOnly)
+        Execute();
+    else
+        Load();
 }
 
-void AdoRecordset::Load()
+std::unique_ptr<OdbcStatement> AdoRecordset::Run(std::vector<AdoField>& fields)
 {
-    OdbcStatement handle(*m_connection);
-    auto* statement = static_cast<SQLHSTMT>(handle.Handle());
+    auto handle = std::make_unique<OdbcStatement>(*m_connection);
+    auto* statement = static_cast<SQLHSTMT>(handle->Handle());
     const SQLRETURN executed = SQLExecDirect(
         statement, reinterpret_cast<SQLCHAR*>(const_cast<char*>(m_statement.c_str())), SQL_NTS);
     if (executed != SQL_NO_DATA)
-        handle.Check(executed, "SQLExecDirect");
+        handle->Check(executed, "SQLExecDirect");
 
-    std::vector<AdoField> fields;
     SQLSMALLINT columns = 0;
     if (executed != SQL_NO_DATA)
-        handle.Check(SQLNumResultCols(statement, &columns), "SQLNumResultCols");
+        handle->Check(SQLNumResultCols(statement, &columns), "SQLNumResultCols");
     for (SQLUSMALLINT column = 1; column <= columns; ++column) {
         SQLCHAR name[256] = {};
         SQLSMALLINT nameLength = 0, sqlType = 0, digits = 0, nullable = 0;
         SQLULEN size = 0;
-        handle.Check(SQLDescribeCol(statement, column, name, sizeof name, &nameLength, &sqlType,
-                                    &size, &digits, &nullable),
-                     "SQLDescribeCol");
+        handle->Check(SQLDescribeCol(statement, column, name, sizeof name, &nameLength, &sqlType,
+                                     &size, &digits, &nullable),
+                      "SQLDescribeCol");
         AdoField field;
         field.name = reinterpret_cast<const char*>(name);
         field.type = AdoTypeOfSqlType(sqlType);
         field.definedSize = FixedSize(field.type, size);
         fields.push_back(std::move(field));
     }
+    return handle;
+}
 
+void AdoRecordset::Load()
+{
+    std::vector<AdoField> fields;
+    const std::unique_ptr<OdbcStatement> handle = Run(fields);
+    auto* statement = static_cast<SQLHSTMT>(handle->Handle());
+    const auto columns = static_cast<SQLUSMALLINT>(fields.size());
     std::vector<FieldValue> values;
     for (;;) {
         const SQLRETURN fetched = columns ? SQLFetch(statement) : SQL_NO_DATA;
         if (fetched == SQL_NO_DATA)
             break;
-        handle.Check(fetched, "SQLFetch");
+        handle->Check(fetched, "SQLFetch");
         for (SQLUSMALLINT column = 1; column <= columns; ++column)
-            values.push_back(ReadValue(statement, column, fields[column - 1].type));
+            ReadValue(statement, column, fields[column - 1].type, values.emplace_back());
     }
     m_fields = std::move(fields);
     m_values = std::move(values);
@@ -257,9 +295,42 @@ void AdoRecordset::Load()
     m_open = true;
 }
 
+void AdoRecordset::Execute()
+{
+    m_handle.reset();
+    std::vector<AdoField> fields;
+    std::unique_ptr<OdbcStatement> handle = Run(fields);
+    m_fields = std::move(fields);
+    m_values.resize(m_fields.size());
+    m_handle = std::move(handle);
+    m_current = 0;
+    m_open = true;
+    m_atEnd = !FetchRow();
+}
+
+bool AdoRecordset::FetchRow()
+{
+    if (!m_handle || m_fields.empty())
+        return false;
+    auto* statement = static_cast<SQLHSTMT>(m_handle->Handle());
+    const SQLRETURN fetched = SQLFetch(statement);
+    if (fetched == SQL_NO_DATA) {
+        // Done: the driver's statement goes now, not when the recordset does.
+        m_handle.reset();
+        return false;
+    }
+    m_handle->Check(fetched, "SQLFetch");
+    for (std::size_t column = 0; column < m_fields.size(); ++column)
+        ReadValue(statement, static_cast<SQLUSMALLINT>(column + 1), m_fields[column].type,
+                  m_values[column]);
+    return true;
+}
+
 void AdoRecordset::Close()
 {
     m_open = false;
+    m_handle.reset();
+    m_atEnd = true;
     m_fields.clear();
     m_values.clear();
     m_current = 0;
@@ -267,13 +338,19 @@ void AdoRecordset::Close()
 
 long AdoRecordset::RecordCount() const
 {
-    return m_open ? static_cast<long>(RowCount()) : 0;
+    if (!m_open)
+        return 0;
+    return m_cursor == AdoCursor::ForwardOnly ? -1 : static_cast<long>(RowCount());
 }
 
 void AdoRecordset::MoveFirst()
 {
     if (!m_open)
         throw AdoError(kAdoErrorPointer, "The recordset is closed");
+    if (m_cursor == AdoCursor::ForwardOnly && m_current != 0) {
+        Execute();
+        return;
+    }
     m_current = 0;
 }
 
@@ -282,6 +359,15 @@ void AdoRecordset::MoveNext()
     if (IsEOF())
         throw AdoError(kAdoErrorNoCurrentRecord, "MoveNext past the last record");
     ++m_current;
+    if (m_cursor == AdoCursor::ForwardOnly) {
+        try {
+            m_atEnd = !FetchRow();
+        } catch (...) {
+            m_atEnd = true;
+            m_handle.reset();
+            throw;
+        }
+    }
 }
 
 std::size_t AdoRecordset::FieldIndex(std::string_view name) const
@@ -299,6 +385,8 @@ const FieldValue& AdoRecordset::Value(std::size_t index) const
         throw AdoError(kAdoErrorNoCurrentRecord, "No current record");
     if (index >= m_fields.size())
         throw AdoError(kAdoErrorItemNotFound, "No field " + std::to_string(index));
+    if (m_cursor == AdoCursor::ForwardOnly)
+        return m_values[index];
     return m_values[m_current * m_fields.size() + index];
 }
 
@@ -416,14 +504,16 @@ void CAdoRecordsetDeleter::operator()(CAdoRecordset* recordset) const
 }
 
 CAdoRecordsetPtr CreateAdoRecordset(trv::AdoConnectionPtr connection, const std::string& statement,
-                                    long, long, long, std::string& errorText)
+                                    long cursorType, long, long, std::string& errorText)
 {
     errorText.clear();
     CAdoRecordsetPtr result(new CAdoRecordset);
     result->m_pRecordset = std::make_shared<trv::AdoRecordset>();
     result->m_pConnection = connection;
     try {
-        result->m_pRecordset->Open(statement, std::move(connection));
+        result->m_pRecordset->Open(statement, std::move(connection),
+                                   cursorType == adOpenForwardOnly ? trv::AdoCursor::ForwardOnly
+                                                                   : trv::AdoCursor::Static);
     } catch (const trv::AdoError& error) {
         CAdoRecordset::dump_com_error(error);
         errorText = "Error Accediendo BD. Query=" + statement + ". Error=" + error.ErrorMessage() +

@@ -65,20 +65,33 @@ struct AdoField
     long definedSize = 0;
 };
 
-// The result of one statement, standing in for an ADO recordset with a client-side cursor: the
-// whole result is read when it opens, so counting and moving back to the first row are free.
-// Every failure throws AdoError.
+// How a recordset walks its rows. Static: the whole result is read when it opens, so counting
+// and moving back to the first row are free. ForwardOnly: one row at a time as the driver
+// gives it, in the memory of one row; its count is unknown (-1) and going back to the first
+// row runs the statement again.
+enum class AdoCursor
+{
+    Static,
+    ForwardOnly,
+};
+
+// The result of one statement, standing in for an ADO recordset. Every failure throws AdoError.
 class AdoRecordset
 {
   public:
-    void Open(const std::string& statement, AdoConnectionPtr connection);
+    void Open(const std::string& statement, AdoConnectionPtr connection,
+              AdoCursor cursor = AdoCursor::Static);
     // Runs the statement again on the same connection (new columns included).
     void Requery();
     void Close();
     // 0 closed, 1 open.
     long State() const { return m_open ? 1 : 0; }
 
-    bool IsEOF() const { return !m_open || m_current >= RowCount(); }
+    bool IsEOF() const
+    {
+        return !m_open || (m_cursor == AdoCursor::ForwardOnly ? m_atEnd : m_current >= RowCount());
+    }
+    // The rows of a static cursor; -1 for a forward-only one.
     long RecordCount() const;
     void MoveFirst();
     void MoveNext();
@@ -95,6 +108,12 @@ class AdoRecordset
 
   private:
     void Load();
+    // Forward-only: runs the statement and reads its first row.
+    void Execute();
+    // Forward-only: the next row into m_values; false past the last one.
+    bool FetchRow();
+    // Runs the statement on a new handle and reads its columns.
+    std::unique_ptr<OdbcStatement> Run(std::vector<AdoField>& fields);
     std::size_t RowCount() const
     {
         return m_fields.empty() ? 0 : m_values.size() / m_fields.size();
@@ -102,11 +121,16 @@ class AdoRecordset
 
     std::string m_statement;
     AdoConnectionPtr m_connection;
+    AdoCursor m_cursor = AdoCursor::Static;
     std::vector<AdoField> m_fields;
-    // Row after row, FieldCount values each.
+    // Static: row after row, FieldCount values each. Forward-only: the current row, its texts'
+    // storage reused by the next.
     std::vector<FieldValue> m_values;
     std::size_t m_current = 0;
     bool m_open = false;
+    // Forward-only: the statement still giving rows, and whether it gave its last.
+    std::unique_ptr<OdbcStatement> m_handle;
+    bool m_atEnd = true;
 };
 
 using AdoRecordsetPtr = std::shared_ptr<AdoRecordset>;
@@ -114,6 +138,7 @@ using AdoRecordsetPtr = std::shared_ptr<AdoRecordset>;
 } // namespace trv
 
 // Cursor type, lock type and options the engine opens its recordsets with.
+constexpr long adOpenForwardOnly = 0;
 constexpr long adOpenDynamic = 2;
 constexpr long adLockOptimistic = 3;
 constexpr long adCmdText = 1;
@@ -154,8 +179,9 @@ using CAdoRecordsetPtr = std::unique_ptr<CAdoRecordset, CAdoRecordsetDeleter>;
 
 // Opens a recordset on the statement. errorText is emptied first; on failure the wrapper holds
 // an unopened recordset and errorText says "Error Accediendo BD. Query=... Error=...". The
-// cursor type, lock type and options are accepted as the engine passes them; every recordset
-// is read whole and is not updatable.
+// cursor type, lock type and options are accepted as the engine passes them: adOpenForwardOnly
+// walks the rows as the driver gives them, any other cursor reads the result whole; no
+// recordset is updatable.
 CAdoRecordsetPtr CreateAdoRecordset(trv::AdoConnectionPtr connection, const std::string& statement,
                                     long cursorType, long lockType, long options,
                                     std::string& errorText);

@@ -4,6 +4,7 @@
 #include "KLV/FetchExpression.h"
 #include "KLV/FetchFilter.h"
 #include "KLV/FetchReadStorage.h"
+#include "KLV/FetchTextSlots.h"
 #include "KLV/Geodesy.h"
 #include "KLV/SqlStatement.h"
 #include "KLV/Utils.h"
@@ -519,6 +520,8 @@ class CFetch
     std::string m_strFolderWhere;
     int m_nFolderFileKind = FETCH_KIND_ASCII; // how each file of the list is read
     int m_bCopyToTemp = 0;
+    // The text target's stream buffer: declared before the stream, so it outlives it.
+    std::unique_ptr<char[]> m_pOutputBuffer;
     std::unique_ptr<std::FILE, FetchFileCloser> m_pOutputFile; // open text target or source
     std::string m_strOutputPath;
 
@@ -574,6 +577,8 @@ class CFetch
     std::string_view SeparatedField(const FetchFieldPlace& place);
     // The compiled line of a field, null for none (the record cache made current first).
     FetchFieldLine* FindFieldLine(const std::string& name);
+    // The compiled line of a field, null for none, the record cache left as it is.
+    FetchFieldLine* LookupFieldLine(const std::string& name);
     // GetField on the field's line: the text (valid until the next read) and the definition
     // whose formats read it.
     const std::string& ReadField(FetchFieldLine* line, const std::string& name, int& linked,
@@ -605,6 +610,8 @@ class CFetch
     void ClearFieldCache();
     // Classifies the field lines again when the definition changed since the last time.
     void EnsureFieldsClassified();
+    // The same for the writers, cheaper within one output record.
+    void EnsureWriteLinesClassified();
     // EvaluateLine on a compiled line (null: a field without a line).
     std::string EvaluateCompiledLine(FetchFieldLine* line, const std::string& name,
                                      int& needsSource, int& computed,
@@ -690,6 +697,8 @@ class CFetch
     std::string m_strClassifiedSeparator;
     std::size_t m_nClassifiedLines = 0;
     int m_bFieldsClassified = 0;
+    // The output record (its set stamp) for which the classification was last checked.
+    unsigned m_nWriteCheckStamp = 0;
     // Values of compiled lines are cached in the lines, valid while their stamp is this one.
     unsigned m_nFieldCacheStamp = 1;
     // Nesting of field reads (lines that refer to each other stop at a fixed depth).
@@ -713,6 +722,10 @@ class CFetch
     void StoreOutputValue(const std::string& name, const std::string& text, int append,
                           const TFetchColumnType* columnType, bool isText = false);
     void StoreLineValue(int place, const std::string& text, int append);
+    // StoreOutputValue for a plain place of a text target; false (nothing done) for any other.
+    bool StorePlainTextValue(const FetchFieldLine& line, const std::string& name,
+                             const std::string& text, int append,
+                             const TFetchColumnType* columnType);
     int SplitSumField(std::string& line, const std::string& name, const std::string& value,
                       int append, const TFetchColumnType* columnType);
     void ReadSumFieldSeparator();
@@ -793,7 +806,8 @@ class CFetch
     // 1 unless REQUIRE_VALID_SSL opts out ("N..."): certificates of web addresses are verified.
     int GetRequireValidSsl() const;
     // Helpers of the writers.
-    int SetSlot(const std::string& name);
+    // The field's slot in the set values (the line, when given, remembers its index entry).
+    int SetSlot(const std::string& name, FetchFieldLine* line = nullptr);
     void EnsureWriteIfParsed();
     void ResolveWriteIf(const std::string& name, const std::string& value);
     std::string_view CleanOutputView(int place, std::string& scratch) const;
@@ -807,16 +821,16 @@ class CFetch
     bool WriteDatabaseRow(int line);
 
     // The output record.
-    std::vector<std::string> m_arrSetNames;  // every field set, in order of first setting
-    std::vector<std::string> m_arrSetValues; // its current text
+    FetchTextSlots m_arrSetNames;  // every field set, in order of first setting
+    FetchTextSlots m_arrSetValues; // its current text
     // Database targets: the descriptor of each column of m_arrOutColumns (none when the writer
     // gave none).
     std::vector<std::optional<TFetchColumnType>> m_arrSetTypes;
-    std::vector<std::string> m_arrOutValues;  // text at each place
-    std::vector<std::string> m_arrOutColumns; // field (text) or column (database) at each place
-    std::vector<int> m_arrOutWidths;          // fixed width: field width at its start, 0 none
-    std::vector<char> m_arrOutPadChars;       // fixed width: pad character at its start
-    std::vector<char> m_arrOutIsText;         // the place holds a text value (qualified)
+    FetchTextSlots m_arrOutValues;      // text at each place
+    FetchTextSlots m_arrOutColumns;     // field (text) or column (database) at each place
+    std::vector<int> m_arrOutWidths;    // fixed width: field width at its start, 0 none
+    std::vector<char> m_arrOutPadChars; // fixed width: pad character at its start
+    std::vector<char> m_arrOutIsText;   // the place holds a text value (qualified)
     std::string m_strSumFieldSeparator;
     // Field name -> slot of m_arrSetNames, valid while its stamp is m_nSetStamp.
     std::unordered_map<std::string, std::pair<int, unsigned>, FetchNameHash> m_mapSetIndex;
@@ -943,6 +957,9 @@ class CFetch
     // when a field has no column.
     bool ReadOrderByColumns(std::vector<std::pair<std::string, bool>>& columns);
     bool OpenRecordset(std::string& statement, const std::string& orderBy, int flag = 0);
+    // The rows of the query the records are read from, counted by the database (a read walks
+    // them forward as they come and does not know their number); 0 when it cannot tell.
+    int CountQueryRows();
     bool GetPrimaryKeys();
     bool GetDeletingFields();
     // Appends the source column of each field name; false at the first field without a line.
@@ -1007,6 +1024,7 @@ class CFetch
     std::vector<CAdoDBPtr> m_arrConnections; // one slot per LIST child, selected by m_nCurrentChild
     CAdoRecordsetPtr m_pRecordset;           // the rows read, or the target's column probe
     std::string m_strQuery;
+    std::string m_strCountQuery; // the query without its ORDER BY, for CountQueryRows
     FetchTextArray m_arrOrderByFields;
     FetchTextArray m_arrKeyFields;
     FetchTextArray m_arrKeyColumns;

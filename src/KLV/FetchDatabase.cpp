@@ -12,6 +12,7 @@
 #include "platform/UserPrompt.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace {
 
@@ -188,7 +189,7 @@ bool CFetch::OpenDB(CAdoDB* connection)
         slot.reset(new CAdoDB(m_strFile, isolation));
         if (!slot->m_pConnection) {
             m_strLastError = slot->m_strLastError;
-            TRV_TRACE(1, "CFetch::OpenDB", "Error abriendo conexion %s %s",
+            TRV_TRACE(1, "CFetch::OpenDB", "Cannot open the connection %s: %s",
                       Masked(m_strFile).c_str(), slot->m_strLastError.c_str());
             slot.reset();
             return false;
@@ -201,7 +202,7 @@ bool CFetch::OpenDB(CAdoDB* connection)
                           Masked(m_strConnectionString).c_str());
             } else {
                 m_strLastError = slot->m_strLastError;
-                TRV_TRACE(1, "CFetch::OpenDB", "Error abriendo conexion %s %s",
+                TRV_TRACE(1, "CFetch::OpenDB", "Cannot open the connection %s: %s",
                           Masked(m_strConnectionString).c_str(), slot->m_strLastError.c_str());
                 slot.reset();
             }
@@ -218,7 +219,7 @@ bool CFetch::OpenDB(CAdoDB* connection)
             slot = CreateAdoDB(m_strConnectionString);
             if (!slot->m_pConnection) {
                 m_strLastError = slot->m_strLastError;
-                TRV_TRACE(1, "CFetch::OpenDB", "Error abriendo conexion %s",
+                TRV_TRACE(1, "CFetch::OpenDB", "Cannot open the connection %s",
                           Masked(m_strConnectionString).c_str());
                 slot.reset();
                 return false;
@@ -262,7 +263,7 @@ bool CFetch::GetSelect(std::string& statement, int mode)
     m_pRecordset.reset();
     if (!m_strWhere.empty()) {
         // The column types decide how each value of the filter is written.
-        TRV_TRACE(2, "CFetch::GetSelect", "Creando conexión: [%s]",
+        TRV_TRACE(2, "CFetch::GetSelect", "Reading the column types: [%s]",
                   m_sqlDialect.ProbeStatement(m_strTableName).c_str());
         if (!SqlTable()) {
             m_strLastError = m_strErrorText;
@@ -273,7 +274,7 @@ bool CFetch::GetSelect(std::string& statement, int mode)
         if (!trv::ConvertFilterToSql(m_strWhere, m_sqlDialect, SqlFormat(), fields,
                                      m_bIsListReader != 0, error)) {
             m_strLastError = error;
-            TRV_TRACE(1, "CFetch::GetSelect", "ERROR: GetSelect, ParseFilter returned an error");
+            TRV_TRACE(1, "CFetch::GetSelect", "GetSelect: the WHERE filter could not be parsed");
             return false;
         }
     }
@@ -317,14 +318,17 @@ bool CFetch::OpenRecordset(std::string& statement, const std::string& orderBy, i
 {
     if (m_nMode == FETCH_MODE_CONSULT)
         return true;
+    m_strCountQuery = statement;
     if (!orderBy.empty() && !statement.empty())
         statement += " ORDER BY " + orderBy;
     m_strQuery = statement;
-    TRV_TRACE(2, "CFetch::OpenRecordset", "OpenRecordset Consulta: %s", statement.c_str());
+    TRV_TRACE(2, "CFetch::OpenRecordset", "Opening the query: %s", statement.c_str());
     CAdoDB* database = CurrentConnection();
     ++m_nSourceStamp; // the fields find their columns in the new rows
+    // A read walks its rows once, as the driver gives them: the result is never held whole.
+    const long cursor = m_nMode == FETCH_MODE_READ ? adOpenForwardOnly : adOpenDynamic;
     m_pRecordset = CreateAdoRecordset(database ? database->m_pConnection : nullptr, statement,
-                                      adOpenDynamic, adLockOptimistic, adCmdText, m_strErrorText);
+                                      cursor, adLockOptimistic, adCmdText, m_strErrorText);
     if (!m_strErrorText.empty()) {
         m_strLastError = m_strErrorText;
         TRV_TRACE(1, "CFetch::OpenRecordset", "OpenRecordset, %s", m_strErrorText.c_str());
@@ -333,14 +337,39 @@ bool CFetch::OpenRecordset(std::string& statement, const std::string& orderBy, i
     }
     if (const trv::AdoRecordsetPtr rows = m_pRecordset->GetRecordset()) {
         try {
-            m_nRecordCount = static_cast<int>(rows->RecordCount());
+            // Unknown (-1) for rows read as they come, unless there are none.
+            m_nRecordCount = rows->IsEOF() ? 0 : static_cast<int>(rows->RecordCount());
         } catch (const trv::AdoError&) {
             // The count keeps its value.
         }
     }
-    TRV_TRACE(2, "CFetch::OpenRecordset", "Consulta [%s] Abierta con [%d] Registros",
+    TRV_TRACE(2, "CFetch::OpenRecordset", "Query [%s] opened, %d rows (-1: read as they come)",
               statement.c_str(), m_nRecordCount);
     return true;
+}
+
+int CFetch::CountQueryRows()
+{
+    CAdoDB* database = CurrentConnection();
+    if (!database || m_strCountQuery.empty())
+        return 0;
+    std::string error;
+    const CAdoRecordsetPtr counted = CreateAdoRecordset(
+        database->m_pConnection, "SELECT COUNT(*) FROM (" + m_strCountQuery + ") counted_rows",
+        adOpenDynamic, adLockOptimistic, adCmdText, error);
+    const trv::AdoRecordsetPtr rows = counted->GetRecordset();
+    if (!error.empty() || !rows || rows->IsEOF() || rows->FieldCount() == 0) {
+        TRV_TRACE(1, "CFetch::GetRecordCount", "%s: %s", m_strName.c_str(), error.c_str());
+        return 0;
+    }
+    const trv::FieldValue& value = rows->Value(0);
+    if (const auto* number = std::get_if<std::int64_t>(&value))
+        return static_cast<int>(*number);
+    if (const auto* number = std::get_if<double>(&value))
+        return static_cast<int>(*number);
+    if (const auto* text = std::get_if<std::string>(&value))
+        return std::atoi(text->c_str());
+    return 0;
 }
 
 bool CFetch::GetPrimaryKeys()
@@ -357,8 +386,7 @@ bool CFetch::GetPrimaryKeys()
     AppendCommaItems(key, m_arrKeyFields);
     m_arrKeyColumns.SetSize(0);
     if (!FillArrayWithFieldsString(m_arrKeyFields, m_arrKeyColumns)) {
-        TRV_TRACE(1, "CFetch::GetPrimaryKeys",
-                  "GetPrimaryKeys, FillArrayWithFieldsString returned an error");
+        TRV_TRACE(1, "CFetch::GetPrimaryKeys", "GetPrimaryKeys: a KEY field has no column");
         return false;
     }
     m_arrKeyColumnIndex.assign(static_cast<std::size_t>(m_arrKeyColumns.GetSize()), 0);
@@ -374,7 +402,7 @@ bool CFetch::GetDeletingFields()
     m_arrDeletingColumns.SetSize(0);
     if (!FillArrayWithFieldsString(m_arrDeletingFields, m_arrDeletingColumns)) {
         TRV_TRACE(1, "CFetch::GetDeletingFields",
-                  "GetDeletingFields, FillArrayWithFieldsString returned an error");
+                  "GetDeletingFields: a DELETE field has no column");
         return false;
     }
     m_arrDeletingValues.assign(static_cast<std::size_t>(m_arrDeletingColumns.GetSize()), 0);
@@ -571,7 +599,12 @@ void CFetch::ReadDatabaseValue(FetchFieldPlace& place, std::string& value)
     if (place.columnIndex < 0)
         return;
     try {
-        value = VariantToText(rows->Value(static_cast<std::size_t>(place.columnIndex)));
+        const trv::FieldValue& field = rows->Value(static_cast<std::size_t>(place.columnIndex));
+        // A text is copied into the value's own storage.
+        if (const auto* text = std::get_if<std::string>(&field))
+            value.assign(*text);
+        else
+            value = VariantToText(field);
     } catch (const trv::AdoError& error) {
         TRV_TRACE(1, "CFetch::ReadRawValue", "%s: %s %s", m_strName.c_str(), place.column.c_str(),
                   error.Description().c_str());
@@ -749,19 +782,16 @@ bool CFetch::ExecuteSQLSentence(const std::string& sql)
 {
     if (!IsDatabaseKind(m_nKind))
         return true;
-    TRV_TRACE(2, "CFetch::ExecuteSQLSentence", "Ejecución de la post sentencia SQL: %s",
-              sql.c_str());
+    TRV_TRACE(2, "CFetch::ExecuteSQLSentence", "Running the SQL statement: %s", sql.c_str());
     std::string error;
     if (CAdoDB* database = CurrentConnection())
         database->Execute(database->m_pConnection, sql, error);
-    TRV_TRACE(2, "CFetch::ExecuteSQLSentence",
-              "Después de la Ejecucion de la post sentencia SQL: %s", sql.c_str());
+    TRV_TRACE(2, "CFetch::ExecuteSQLSentence", "The SQL statement ran: %s", sql.c_str());
     if (error.empty())
         return true;
     m_strErrorText = error;
-    TRV_TRACE(1, "CFetch::ExecuteSQLSentence",
-              "Error en la ejecución de la post sentenci SQL: %s, Error: %s", sql.c_str(),
-              error.c_str());
+    TRV_TRACE(1, "CFetch::ExecuteSQLSentence", "The SQL statement failed: %s, error: %s",
+              sql.c_str(), error.c_str());
     return false;
 }
 
@@ -795,6 +825,9 @@ void CFetch::CloseRecordset()
 bool CFetch::CloseDatabaseSource()
 {
     bool completed = true;
+    // A read still walking its rows lets go of them before the closing statement runs.
+    if (!m_pWorkbook)
+        m_pRecordset.reset();
     if (m_bInitialised && !m_strPostSql.empty()) {
         ExecuteSQLSentence(m_strPostSql);
         m_strPostSql.clear();

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 // The expression language of a definition's field lines (NAME=expression): the line kinds, and
@@ -179,6 +180,9 @@ struct FetchFieldLine
     bool evaluating = false;
     // The line found after this one last time (an index; -1: none yet).
     int foundNext = -1;
+    // Writing: the field's entry in the definition's index of set values (null: not yet
+    // looked up).
+    std::pair<int, unsigned>* setEntry = nullptr;
 };
 
 // Fills the compiled parts of a line from its kind and argument (operands, concatenation parts,

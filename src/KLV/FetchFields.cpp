@@ -130,6 +130,17 @@ void CFetch::EnsureFieldsClassified()
         ClassifyFields();
 }
 
+void CFetch::EnsureWriteLinesClassified()
+{
+    // The texts the lines were classified for change only with Init: they are compared once
+    // per output record, the counters on every value.
+    if (m_bFieldsClassified && m_nWriteCheckStamp == m_nSetStamp && m_nClassifiedKind == m_nKind &&
+        m_nClassifiedMode == m_nMode && m_nClassifiedLines == m_mapFields.size())
+        return;
+    EnsureFieldsClassified();
+    m_nWriteCheckStamp = m_nSetStamp;
+}
+
 void CFetch::ClearFieldCache()
 {
     EnsureFieldsClassified();
@@ -155,6 +166,11 @@ FetchFieldLine* CFetch::FindFieldLine(const std::string& name)
     // Someone emptied the cache (a new record, Init): the compiled lines' values go with it.
     if (m_mapFieldCache.empty())
         ClearFieldCache();
+    return LookupFieldLine(name);
+}
+
+FetchFieldLine* CFetch::LookupFieldLine(const std::string& name)
+{
     const int lines = static_cast<int>(m_arrFieldLines.size());
     FetchFieldLine* last = m_nLastFieldLine >= 0 && m_nLastFieldLine < lines
                                ? &m_arrFieldLines[static_cast<std::size_t>(m_nLastFieldLine)]

@@ -18,22 +18,30 @@ bool KeepsSetValue(int kind)
            kind == LINE_UNDEFINED || kind == LINE_UNUSED_6;
 }
 
-constexpr const char* kListStart = "LIST(";
-constexpr const char* kSameLineMarker = "#LIST#";
+constexpr std::string_view kListStart = "LIST(";
+constexpr std::string_view kSameLineMarker = "#LIST#";
 
 } // namespace
 
 // ---- The set values ----------------------------------------------------------------------
 
-int CFetch::SetSlot(const std::string& name)
+int CFetch::SetSlot(const std::string& name, FetchFieldLine* line)
 {
-    auto [entry, inserted] = m_mapSetIndex.try_emplace(name, 0, 0u);
-    if (!inserted && entry->second.second == m_nSetStamp)
-        return entry->second.first;
+    std::pair<int, unsigned>* entry = line ? line->setEntry : nullptr;
+    if (!entry) {
+        // Entries are never erased: the line may keep the address of its own.
+        entry = &m_mapSetIndex.try_emplace(name, 0, 0u).first->second;
+        if (line)
+            line->setEntry = entry;
+    }
+    if (entry->second == m_nSetStamp)
+        return entry->first;
     const int slot = static_cast<int>(m_arrSetNames.size());
-    m_arrSetNames.push_back(name);
+    // Records set their fields in the same order: the name is usually in its slot already.
+    if (!m_arrSetNames.ReuseNext(name))
+        m_arrSetNames.push_back(name);
     m_arrSetValues.emplace_back();
-    entry->second = {slot, m_nSetStamp};
+    *entry = {slot, m_nSetStamp};
     return slot;
 }
 
@@ -70,10 +78,8 @@ int CFetch::SetField(const std::string& name, const std::string& value, int appe
 {
     FetchFieldLine* line = nullptr;
     if (m_nKind != FETCH_KIND_LIST && !storeOnly) {
-        EnsureFieldsClassified();
-        const auto found = m_mapFieldLineIndex.find(name);
-        if (found != m_mapFieldLineIndex.end())
-            line = &m_arrFieldLines[found->second];
+        EnsureWriteLinesClassified();
+        line = LookupFieldLine(name);
     }
     return SetFieldOnLine(line, name, value, append, columnType, storeOnly);
 }
@@ -87,12 +93,21 @@ int CFetch::SetFieldOnLine(FetchFieldLine* line, const std::string& name, const 
             any |= child->SetField(name, value, append, columnType, storeOnly) ? 1 : 0;
         return any;
     }
-    // A copy: the caller's text may live in the arrays this call grows.
-    std::string text = value;
-    const int slot = SetSlot(name);
-    m_arrSetValues[static_cast<std::size_t>(slot)] = text;
+    // The caller's text may live in the slots this call grows: then it is copied first.
+    std::string computedText;
+    const std::string* current = &value;
+    if (m_arrSetValues.Holds(value) || m_arrOutValues.Holds(value) || m_arrSetNames.Holds(value) ||
+        m_arrOutColumns.Holds(value)) {
+        computedText = value;
+        current = &computedText;
+    }
+    const int slot = SetSlot(name, line);
+    m_arrSetValues[static_cast<std::size_t>(slot)] = *current;
     if (storeOnly)
         return 1;
+    const std::string& text = *current;
+    if (line && StorePlainTextValue(*line, name, text, append, columnType))
+        return 0;
 
     if (!line && !m_bSameFieldName) {
         // Not written anywhere, but the write condition may test it.
@@ -112,18 +127,20 @@ int CFetch::SetFieldOnLine(FetchFieldLine* line, const std::string& name, const 
         std::string argument;
         int needsSource = 0;
         int computed = 0;
-        text = EvaluateLine(name, argument, needsSource, computed, 0, nullptr);
+        computedText = EvaluateLine(name, argument, needsSource, computed, 0, nullptr);
+        current = &computedText;
+        m_arrSetValues[static_cast<std::size_t>(slot)] = *current;
     }
     // Text values of a text target with a qualifier are qualified when the line is written.
     const bool isText = IsTextTargetKind(m_nKind) && !m_strStringDelimiter.empty() && columnType &&
                         columnType->nKind == FETCH_VALUE_TEXT;
-    m_arrSetValues[static_cast<std::size_t>(slot)] = text;
     if (line && !KeepsSetValue(kind) && kind != LINE_VALUE)
         return 0; // a computed value has no place: it stays under its name
 
-    std::string source;
+    std::string ownSource;
     std::string linking;
     std::string linked;
+    const std::string* source = &ownSource;
     if (line && line->placeParsed) {
         if (!line->placeOk)
             return 0;
@@ -132,22 +149,23 @@ int CFetch::SetFieldOnLine(FetchFieldLine* line, const std::string& name, const 
         m_nListWidth = line->place.listWidth;
         m_chPad = line->place.pad;
         m_strColumn = line->place.column;
-        source = line->rest;
+        source = &line->rest;
     } else {
         // SAMEFIELDNAME: a field without a line is the column of its own name.
-        source = line ? line->expression : name;
-        if (!ProcessINILine(source, linking, linked))
+        ownSource = line ? line->expression : name;
+        if (!ProcessINILine(ownSource, linking, linked))
             return 0;
     }
-    if (!source.empty() && !source.starts_with("DEFAULT=")) {
+    if (!source->empty() && !source->starts_with("DEFAULT=")) {
         // Values of linked definitions are stored by the linked definitions themselves
-        // (FetchLinksWrite.cpp).
+        // (FetchLinksWrite.cpp), which consume the tail.
+        std::string tail = *source;
         int written = 0;
-        SaveLinkedField(name, text, source, linking, linked, append, columnType, written);
+        SaveLinkedField(name, *current, tail, linking, linked, append, columnType, written);
         return written;
     }
     const std::size_t columnsBefore = m_arrSetTypes.size();
-    StoreOutputValue(name, text, append, columnType, isText);
+    StoreOutputValue(name, *current, append, columnType, isText);
     return m_arrSetTypes.size() > columnsBefore ? 1 : 0;
 }
 
@@ -167,7 +185,8 @@ void CFetch::StoreOutputValue(const std::string& name, const std::string& text, 
             for (const std::string& item : items)
                 value += trv::PadLeft(item, static_cast<std::size_t>(m_nListWidth));
         }
-        value = kSameLineMarker + value + kSameLineMarker;
+        value.insert(0, kSameLineMarker);
+        value.append(kSameLineMarker);
     }
     const std::string& value = sameLineList ? listValue : text;
     ResolveWriteIf(name, value);
@@ -213,6 +232,54 @@ void CFetch::StoreOutputValue(const std::string& name, const std::string& text, 
     }
     m_arrOutWidths[index] = m_nLength;
     m_arrOutPadChars[index] = m_chPad;
+}
+
+bool CFetch::StorePlainTextValue(const FetchFieldLine& line, const std::string& name,
+                                 const std::string& text, int append,
+                                 const TFetchColumnType* columnType)
+{
+    // What the full path does for such a line, without its detours: no function, link, sum,
+    // default or list.
+    if (!IsTextTargetKind(m_nKind) || !line.placeParsed || !line.placeOk || !line.ok ||
+        line.kind != LINE_POSITION || !line.rest.empty() || line.expression.starts_with('+') ||
+        text.starts_with(kListStart))
+        return false;
+    const FetchFieldPlace& place = line.place;
+    m_nPosition = place.position;
+    m_nLength = place.length;
+    m_nListWidth = place.listWidth;
+    m_chPad = place.pad;
+    if (m_strColumn != place.column)
+        m_strColumn = place.column;
+    ResolveWriteIf(name, text);
+    if (m_nPosition < 1)
+        return true;
+    const std::size_t index = static_cast<std::size_t>(m_nPosition - 1);
+    // Places set in order find their names from the record before still in their slots.
+    if (m_arrOutColumns.size() != index || !m_arrOutColumns.ReuseNext(name)) {
+        if (m_arrOutColumns.size() <= index)
+            m_arrOutColumns.resize(index + 1);
+        if (m_arrOutColumns[index] != name)
+            m_arrOutColumns[index] = name;
+    }
+    if (append || index >= m_arrOutValues.size())
+        StoreLineValue(static_cast<int>(index), text, append);
+    else
+        m_arrOutValues[index] = text;
+    if (m_arrOutIsText.size() <= index)
+        m_arrOutIsText.resize(index + 1, 0);
+    m_arrOutIsText[index] =
+        !m_strStringDelimiter.empty() && columnType && columnType->nKind == FETCH_VALUE_TEXT ? 1
+                                                                                             : 0;
+    if (!m_strSeparator.empty())
+        return true;
+    if (m_arrOutWidths.size() <= index) {
+        m_arrOutWidths.resize(index + 1, 0);
+        m_arrOutPadChars.resize(index + 1, ' ');
+    }
+    m_arrOutWidths[index] = m_nLength;
+    m_arrOutPadChars[index] = m_chPad;
+    return true;
 }
 
 void CFetch::StoreLineValue(int place, const std::string& text, int append)

@@ -122,6 +122,26 @@ TEST_F(FetchWriteTest, SeparatedAndQualifiedLinesAreValidForTheirSeparator)
     }
 }
 
+TEST_F(FetchWriteTest, EachRecordStartsEmptyWhateverTheRecordBeforeSet)
+{
+    CFetch fetch;
+    ASSERT_TRUE(Open(fetch, "SEPARATED"));
+    WriteRecords(fetch, {{{"A", "a first value longer than most"}, {"B", "b"}, {"C", "c"}},
+                         {{"C", "3"}, {"A", "1"}},
+                         {{"B", "only b"}},
+                         {{"A", "a"}, {"B", "b"}, {"C", "c"}}});
+    // Values taken from the record's own while it grows.
+    fetch.SetFieldString("A", "a copied value longer than a short string");
+    fetch.SetFieldString("B", *fetch.FindSetValue("A"));
+    fetch.SetFieldString("C", *fetch.FindSetValue("B"));
+    EXPECT_TRUE(fetch.WriteRecord());
+    EXPECT_TRUE(fetch.Close());
+    const std::string copied = "a copied value longer than a short string";
+    EXPECT_EQ(ReadFileBytes(Path("separated.txt")),
+              "a first value longer than most;b;c\n1;;3\n;only b\na;b;c\n" + copied + ";" +
+                  copied + ";" + copied + "\n");
+}
+
 TEST_F(FetchWriteTest, QuotedValueReadsBackWhole)
 {
     {

@@ -185,6 +185,47 @@ TEST_P(AdoTest, WalkReadsValuesAndMoveFirstStartsOver)
     EXPECT_TRUE(projection->IsRecordEmpty());
 }
 
+TEST_P(AdoTest, ForwardOnlyWalkGivesTheRowsOfAStaticOne)
+{
+    InsertSampleRows();
+    const std::string statement = "SELECT * FROM " + m_table + " ORDER BY id";
+    const auto rowsOf = [](const trv::AdoRecordsetPtr& rows) {
+        std::vector<std::vector<trv::FieldValue>> values;
+        for (; !rows->IsEOF(); rows->MoveNext()) {
+            values.emplace_back();
+            for (std::size_t field = 0; field < rows->FieldCount(); ++field)
+                values.back().push_back(rows->Value(field));
+        }
+        return values;
+    };
+    std::string error;
+    CAdoRecordsetPtr forward =
+        CreateAdoRecordset(m_database->m_pConnection, statement, adOpenForwardOnly,
+                           adLockOptimistic, adCmdText, error);
+    ASSERT_TRUE(error.empty()) << error;
+    const trv::AdoRecordsetPtr rows = forward->GetRecordset();
+    EXPECT_EQ(rows->RecordCount(), -1);
+    const auto walked = rowsOf(rows);
+    // A text, an empty text and NULL one after another: the reused row storage keeps none.
+    EXPECT_EQ(walked, rowsOf(Open(statement)->GetRecordset()));
+    ASSERT_EQ(walked.size(), 3u);
+    EXPECT_THROW(rows->Value(0), trv::AdoError);
+
+    // Back to the first row: the statement runs again.
+    rows->MoveFirst();
+    ASSERT_FALSE(rows->IsEOF());
+    trv::FieldValue name;
+    forward->vGetFieldValue("name", name);
+    EXPECT_EQ(std::get<std::string>(name), "M\xC3\xBCller");
+
+    CAdoRecordsetPtr empty =
+        CreateAdoRecordset(m_database->m_pConnection, "SELECT * FROM " + m_table + " WHERE id > 99",
+                           adOpenForwardOnly, adLockOptimistic, adCmdText, error);
+    ASSERT_TRUE(error.empty()) << error;
+    EXPECT_TRUE(empty->IsEOF());
+    EXPECT_TRUE(empty->IsRecordEmpty());
+}
+
 TEST_P(AdoTest, AddedColumnIsSeenAfterRequery)
 {
     InsertSampleRows();

@@ -102,6 +102,32 @@ TEST_P(FetchDatabaseTest, ReadsWithWhereAndOrderBy)
     EXPECT_EQ(ReadAll(nulls), (std::vector<std::string>{"4||9"}));
 }
 
+TEST_P(FetchDatabaseTest, ReadWalksRowsAsTheyComeCountsThemWhenAskedAndClosesMidWalk)
+{
+    Run("INSERT INTO " + m_table +
+        " (id, line, name, qty) VALUES (1, 1, 'A', 5), (2, 1, 'B', 7), (3, 1, 'C', 7), "
+        "(4, 1, NULL, 9), (5, 1, 'E', 1)");
+    const std::string file = Definitions(
+        "[ORDERS_FORMAT]\nTYPE=DATABASE\nFILENAME=" + m_connection + "\nTABLENAME=" + m_table +
+        "\nKEY=ID\nWHERE=QTY>=5\nORDER_BY=ID\nPOST_EXECUTE_SQL_SENTENCE=DELETE FROM " + m_table +
+        " WHERE id = 5\n[ORDERS]\nID=id\nNAME=name\nQTY=qty\n");
+    CFetch fetch;
+    ASSERT_TRUE(fetch.Init("ORDERS", "", "", FETCH_MODE_READ, "", "", "", 1, nullptr, "", file))
+        << fetch.m_strLastError;
+    EXPECT_EQ(fetch.GetRecordCount(), 4);
+    ASSERT_TRUE(fetch.MoveNext());
+    EXPECT_EQ(fetch.GetFieldString("NAME"), "A");
+    // Counted while the walk is under way: the walk goes on where it was.
+    EXPECT_EQ(fetch.GetRecordCount(), 4);
+    ASSERT_TRUE(fetch.MoveNext());
+    EXPECT_EQ(fetch.GetFieldString("NAME"), "B");
+    ASSERT_TRUE(fetch.MoveNext());
+    EXPECT_EQ(fetch.GetFieldString("NAME"), "C");
+    // Closed before the last row: the closing statement still runs on the connection.
+    EXPECT_TRUE(fetch.Close()) << fetch.m_strLastError;
+    EXPECT_EQ(Rows("id"), (std::vector<std::string>{"1", "2", "3", "4"}));
+}
+
 TEST_P(FetchDatabaseTest, RefusesWhatCannotBeOpened)
 {
     const std::string file = Definitions("[NOKEY_FORMAT]\nTYPE=DATABASE\nFILENAME=" + m_connection +
