@@ -19,8 +19,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string input = trv::fuzz::WriteFile("daysoff.csv", trv::fuzz::AsText(data, size));
     CDateTable table;
     CFetchRecordSource source(definitions);
-    if (!table.ReadDaysOff(source, "DAYS_OFF", input, 0, "", true))
+    if (!table.ReadDaysOff(source, "DAYS_OFF", input, 0, "", true)) {
+        trv::fuzz::Outcome("refused: the definition could not be opened");
         return 0;
+    }
+    trv::fuzz::Outcome("read the days off");
     const trv::OleDate planningDate(2024, 1, 1);
     table.MergeWindows(planningDate);
     table.FindFirstWindowFrom(planningDate);

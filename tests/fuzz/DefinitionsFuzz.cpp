@@ -28,7 +28,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view input = trv::fuzz::AsText(data, size);
     const std::string file = trv::fuzz::WriteFile("Data.ini", input);
     CFetch::ResetDefinitionFiles();
-    for (const std::string& name : DefinitionNames(input)) {
+    const auto names = DefinitionNames(input);
+    trv::fuzz::Outcome("found " + std::to_string(names.size()) + " definitions");
+    for (const std::string& name : names) {
         CFetch consult;
         consult.Init(name, "", "", FETCH_MODE_CONSULT, "", "", "", 0, nullptr, "", file, nullptr, 1,
                      0);

@@ -29,8 +29,11 @@ inline const std::string& Definitions(std::string_view definitions)
 inline int OpenDefinition(CFetch& fetch, const std::string& name, const std::string& source,
                           const std::string& definitions, const std::string& where = "")
 {
-    return fetch.Init(name, "", "", FETCH_MODE_READ, source, where, "", 0, nullptr, "",
-                      definitions);
+    const int opened =
+        fetch.Init(name, "", "", FETCH_MODE_READ, source, where, "", 0, nullptr, "", definitions);
+    if (!opened)
+        Outcome("refused: " + fetch.m_strLastError);
+    return opened;
 }
 
 // Forgets what Close would run or concatenate: a fuzzed definition may name any command.
@@ -44,9 +47,11 @@ inline void DropAfterCloseCommands(CFetch& fetch)
 inline void ReadEveryRecord(CFetch& fetch, std::initializer_list<const char*> fields)
 {
     int guard = 0;
+    int records = 0;
     while (!fetch.IsEOF() && ++guard < 4096) {
         if (!fetch.MoveNext())
             continue;
+        ++records;
         for (const char* field : fields) {
             fetch.GetFieldString(field);
             fetch.GetFieldInt(field);
@@ -55,6 +60,9 @@ inline void ReadEveryRecord(CFetch& fetch, std::initializer_list<const char*> fi
             fetch.GetFieldDate(field, trv::OleDate());
         }
     }
+    Outcome(fetch.m_strLastError.empty()
+                ? "read " + std::to_string(records) + " records"
+                : "read " + std::to_string(records) + " records, then: " + fetch.m_strLastError);
     fetch.Close();
 }
 

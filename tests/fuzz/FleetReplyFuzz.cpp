@@ -20,7 +20,9 @@ void CheckSpans(std::string_view reply)
 void CheckOrderStates(std::string_view reply)
 {
     CSmartPtrArray<COrderConfirm> states;
-    CTomTomWork::ReadOrderStates(reply, states);
+    const int read = CTomTomWork::ReadOrderStates(reply, states);
+    trv::fuzz::Outcome(read ? "read " + std::to_string(states.GetSize()) + " order states"
+                            : std::string("refused as order states"));
     const std::size_t rows = static_cast<std::size_t>(std::count(reply.begin(), reply.end(), '\n'));
     TRV_FUZZ_CHECK(static_cast<std::size_t>(states.GetSize()) <= 2 * rows);
     bool releasedPart = true;
@@ -46,7 +48,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     std::string list;
-    CTomTomWork::ReadVehicleReport(input, list);
+    trv::fuzz::Outcome(CTomTomWork::ReadVehicleReport(input, list)
+                           ? "read a vehicle report of " + std::to_string(list.size()) + " bytes"
+                           : std::string("refused as a vehicle report"));
     TRV_FUZZ_CHECK(list.size() <= input.size() + 1);
     return 0;
 }

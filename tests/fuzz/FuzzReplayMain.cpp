@@ -4,6 +4,8 @@
 // "--max-rss-mb=N" also fails when the peak resident size passes N MB (the check that a parser
 // keeps its memory bounded on a large input).
 
+#include "FuzzSupport.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -71,7 +73,12 @@ int main(int argc, char** argv)
         LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
     }
     const long peak = PeakResidentMb();
-    std::printf("%zu inputs replayed, peak resident size %ld MB\n", files.size(), peak);
+    // On one line, at most a few hundred characters: a refusal may quote the input.
+    std::string outcome = trv::fuzz::LastOutcome().substr(0, 300);
+    std::replace_if(
+        outcome.begin(), outcome.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
+    std::printf("%zu inputs replayed, peak resident size %ld MB; last input: %s\n", files.size(),
+                peak, outcome.empty() ? "no outcome" : outcome.c_str());
     if (maxResidentMb > 0 && peak > maxResidentMb) {
         std::fprintf(stderr, "peak resident size %ld MB passes the limit of %ld MB\n", peak,
                      maxResidentMb);

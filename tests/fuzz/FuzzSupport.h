@@ -63,6 +63,18 @@ inline std::string_view AsText(const std::uint8_t* data, std::size_t size)
     return std::string_view(reinterpret_cast<const char*>(data), size);
 }
 
+// What the parser made of the last input: its message when it refused it, or what it read.
+// The replay prints it, so the check with a large random input shows each parser's answer.
+inline std::string& LastOutcome()
+{
+    static std::string outcome;
+    return outcome;
+}
+inline void Outcome(std::string_view text)
+{
+    LastOutcome().assign(text.empty() ? std::string_view("refused without a message") : text);
+}
+
 // Takes the first byte of the input (0 when there is none) to choose among the target's
 // variants; the rest is the parser's input.
 inline unsigned TakeSelector(std::string_view& input)

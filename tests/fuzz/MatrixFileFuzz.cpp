@@ -7,8 +7,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const std::string path = trv::fuzz::WriteFile("plan_0.dst", trv::fuzz::AsText(data, size));
     CDistancesArray matrix;
-    if (!matrix.Load(path))
+    if (!matrix.Load(path)) {
+        trv::fuzz::Outcome("refused: not a matrix file");
         return 0;
+    }
+    trv::fuzz::Outcome("read " + std::to_string(matrix.GetNodeCount()) + " nodes");
     const std::size_t n = static_cast<std::size_t>(matrix.GetNodeCount());
     TRV_FUZZ_CHECK(matrix.GetCellCount() == n * n);
     // Every cell is readable, and a matrix that loads writes and reads back the same.

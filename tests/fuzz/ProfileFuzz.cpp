@@ -40,7 +40,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string file = trv::fuzz::WriteFile("fuzz.ini", input);
 
     std::vector<std::string> entries;
-    for (const std::string& section : SectionNames(input)) {
+    const std::vector<std::string> sections = SectionNames(input);
+    trv::fuzz::Outcome("read " + std::to_string(sections.size()) + " sections");
+    for (const std::string& section : sections) {
         trv::GetProfileSection(section, file, entries);
         for (const std::string& entry : entries) {
             const std::string key = entry.substr(0, entry.find('='));

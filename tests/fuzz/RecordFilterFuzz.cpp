@@ -49,7 +49,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const FetchFilterUse use = (selector & 32) ? FetchFilterUse::WriteIf : FetchFilterUse::Where;
 
     CFetchFilter filter;
-    if (filter.Parse(condition, settings, use)) {
+    const bool parsed = filter.Parse(condition, settings, use);
+    trv::fuzz::Outcome(parsed ? std::string("parsed") : "refused: " + filter.GetError());
+    if (parsed) {
         if (use == FetchFilterUse::Where) {
             LineRecord record(line);
             filter.Test(record);

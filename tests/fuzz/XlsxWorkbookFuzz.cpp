@@ -10,7 +10,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string path = trv::fuzz::WriteFile("book.xlsx", trv::fuzz::AsText(data, size));
     std::string error;
     std::vector<std::string> names;
-    trv::CXlsxReader::SheetNames(path, names, error);
+    if (!trv::CXlsxReader::SheetNames(path, names, error))
+        trv::fuzz::Outcome("refused: " + error);
+    else
+        trv::fuzz::Outcome("read " + std::to_string(names.size()) + " sheet names");
     trv::XlsxTable table;
     trv::CXlsxReader::Read(path, "", table, error);
     if (!table.rows.empty() && !table.rows.front().empty())

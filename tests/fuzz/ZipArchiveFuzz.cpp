@@ -61,6 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         archive.OpenArchive(path, CZipArchive::zipOpenReadOnly);
         const int count = std::min(archive.GetCount(), kMaxEntries);
+        trv::fuzz::Outcome("opened, " + std::to_string(archive.GetCount()) + " entries");
         CZipFileHeader header;
         for (int index = 0; index < count; ++index)
             archive.GetEntryInfo(header, index);
@@ -77,7 +78,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             }
         }
         archive.CloseArchive();
-    } catch (const CZipException&) {
+    } catch (const CZipException& exception) {
+        trv::fuzz::Outcome(std::string("refused: ") + exception.what());
         archive.CloseArchive(1);
     }
 
