@@ -5,6 +5,7 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace trv {
@@ -15,6 +16,10 @@ class Progress;
 inline constexpr int kLocatorIsolated = 1;  // the router refused the point (moved to the saved one)
 inline constexpr int kLocatorNotFound = 2;  // not located, or located in another country
 inline constexpr int kLocatorAmbiguous = 3; // several candidates remain
+inline constexpr int kLocatorCity = 4;      // located at postcode or city level
+inline constexpr int kLocatorConfirmed = 5; // the place's own point was accepted
+inline constexpr int kLocatorStreet = 6;    // located at street level
+inline constexpr int kLocatorNumber = 7;    // located at house-number level
 
 // Result codes of a geocoder search.
 inline constexpr long kLocatorSearchOk = 0;
@@ -28,6 +33,19 @@ inline constexpr std::array<std::string_view, 59> kStreetAbbreviations = {
     "PSEIG", "PO",  "PJ",  "PTGE", "ST",   "STA", "GRAL", "CDAD", "CMNO", "CNO", "CM", "CM/",
     "TRV",   "TR",  "CO",  "CT",   "GT",   "RB",  "UR",   "AUV/", "BL",   "AL",  "AP", "BO",
     "BV",    "CS",  "ED",  "FI",   "GR",   "LG",  "PO",   "PE",   "PQ",   "PR",  "UR"};
+
+// The full street-type words, beside the abbreviations in the same order.
+inline constexpr std::array<std::string_view, 59> kStreetTypeWords = {
+    "Avenida",      "Avenida",   "Avenida",   "Avenida",      "Carretera",   "Carretera",
+    "Carretera",    "Carretera", "Carretera", "Carretera",    "Calle",       "Calle",
+    "Calle",        "Ronda",     "Ronda",     "Ronda",        "Ronda",       "Plaza",
+    "Plaza",        "Plaza",     "Plaza",     "Paseo",        "Paseo",       "Paseo",
+    "Paseo",        "Paseo",     "Pasaje",    "Pasaje",       "Santa",       "Santa",
+    "General",      "Comunidad", "Camino",    "Camino",       "Camino",      "Camino",
+    "Travesia",     "Travesia",  "Colonia",   "Cuesta",       "Glorieta",    "Rambla",
+    "Urbanización", "Autovía",   "Bloque",    "Alameda",      "Apartamento", "Barrio",
+    "Bulevar",      "Caserio",   "Edificio",  "Finca",        "Grupo",       "Lugar",
+    "Poblado",      "Paraje",    "Parque",    "Prolongacion", "Urbanización"};
 
 // One geocoding candidate.
 struct TLocatorData
@@ -64,6 +82,7 @@ struct CLocatorPossibleLocations
 
     int GetCount() const { return static_cast<int>(candidates.size()); }
     bool HasPoint() const { return x != kNotLocatedCoordinate && y != kNotLocatedCoordinate; }
+    TLocatorData& AddCandidate() { return candidates.emplace_back(); }
     void ClearPoint() { x = y = kNotLocatedCoordinate; }
 };
 
@@ -119,6 +138,24 @@ class CLocator
     }
     CLocatorPossibleLocations& AddEntry() { return m_Entries.emplace_back(); }
 
+    // Appends a place; its key then names it (a later place with the same key takes the key
+    // over). Without a point it starts not located; with one, confirmed unless the router
+    // refuses the point.
+    CLocatorPossibleLocations& AddLocation(const std::string& key, const std::string& name,
+                                           int category, double longitude, double latitude,
+                                           int country, const std::string& postcode,
+                                           const std::string& city, const std::string& street,
+                                           const std::string& suburb, int locationClass);
+    // Every entry and the key index go.
+    void RemoveAll();
+    // Every entry goes; the key index stays.
+    void RemoveAllEntries();
+    // The entry the key names; null when none.
+    CLocatorPossibleLocations* FindLocation(const std::string& key);
+    // Whether the entry holds a candidate with the same point, country, postcode, city and
+    // street.
+    bool ContainsCandidate(int index, const TLocatorData& candidate) const;
+
     // The services are owned by the caller; null puts the headless answer back.
     void SetGeocoder(CLocatorGeocoder* geocoder) { m_pGeocoder = geocoder; }
     void SetRouterCheck(CLocatorRouterCheck* check) { m_pRouterCheck = check; }
@@ -135,14 +172,17 @@ class CLocator
     // Entries in state 1 or 2, and 3 unless ambiguous entries count as located.
     int CountProblemEntries() const;
 
-  protected:
-    // Told after a search changed an entry.
-    virtual void UpdateEntry(int /*index*/, const CLocatorPossibleLocations& /*entry*/) {}
-    virtual void CandidatesAdded(int /*index*/, int /*added*/) {}
+    // After a search: reduces the entry's candidates to the best street match (all of them
+    // when none matches). `entry` is the entry at `index`.
+    virtual void KeepBestStreetMatch(int index, CLocatorPossibleLocations& entry);
+    // After a search: grades the entry from its last `count` candidates (0: all of them).
+    virtual void ClassifyLocation(int index, int count);
 
   private:
     long Search(const std::string& countryCode, CLocatorPossibleLocations& entry);
     void CheckEntry(int index);
+    // The router's answer for the entry's point; moves a refused point to the saved one.
+    void CheckRoute(CLocatorPossibleLocations& entry);
 
     std::vector<CLocatorPossibleLocations> m_Entries;
     CLocatorGeocoder* m_pGeocoder = nullptr;
@@ -151,8 +191,19 @@ class CLocator
     // Set during a check pass once the missing geocoder was reported.
     bool m_bInPass = false;
     bool m_bMissingGeocoderReported = false;
+    // Set: the street match empties an entry's candidates before keeping the chosen ones.
+    bool m_bReplace = true;
+    std::unordered_map<std::string, int> m_NameIndex{1009};
 };
 
 // The street text with its leading street-type abbreviations removed, upper-cased; the text as
 // it was when none qualifies.
 std::string NormaliseStreet(std::string_view street);
+
+// The street text as the geocoder is asked: a blank appended, filler words and "S/N" replaced
+// by a blank, slashes made blanks, and the text cut after its first number.
+std::string GeocoderStreet(std::string_view street);
+
+// The longest word of more than three characters that is no street-type word; the whole text
+// when there is none.
+std::string SignificantStreetWord(std::string_view street);

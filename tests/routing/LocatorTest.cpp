@@ -6,6 +6,8 @@
 #include "params/Parameters.h"
 #include "platform/Progress.h"
 #include "platform/UserPrompt.h"
+#include "routing/LocatorMapGuide.h"
+#include "routing/RoutingMapAndGuideClient.h"
 
 #include <gtest/gtest.h>
 
@@ -75,155 +77,33 @@ TEST_F(LocatorTest, CheckPassHandlesEachEntry)
         double x2, y2, savedX;
         int status2;
         bool searched;
-        bool offered;
+        int offered; // times offered to the router
         const char* street;
     };
+    // clang-format off
     const Case cases[] = {
-        {"refused point",
-         -3.7,
-         40.4,
-         0,
-         34,
-         false,
-         kLocatorSearchOk,
-         -3.7,
-         {},
-         kNone,
-         kNone,
-         -3.7,
-         kLocatorIsolated,
-         false,
-         true,
-         "c/ mayor 5"},
-        {"isolated entry is not located again",
-         kNone,
-         kNone,
-         kLocatorIsolated,
-         34,
-         false,
-         kLocatorSearchOk,
-         0.0,
-         {},
-         kNone,
-         kNone,
-         kNone,
-         kLocatorIsolated,
-         false,
-         false,
-         "c/ mayor 5"},
-        {"point in another country",
-         -3.7,
-         40.4,
-         0,
-         34,
-         true,
-         kLocatorSearchOk,
-         0.0,
-         {{-3.7, 33}},
-         kNone,
-         kNone,
-         kNone,
-         kLocatorNotFound,
-         false,
-         false,
-         "c/ mayor 5"},
-        {"point in its country",
-         -3.7,
-         40.4,
-         0,
-         34,
-         true,
-         kLocatorSearchOk,
-         0.0,
-         {{-3.7, 34}},
-         -3.7,
-         40.4,
-         kNone,
-         0,
-         false,
-         true,
-         "c/ mayor 5"},
-        {"country test off",
-         -3.7,
-         40.4,
-         0,
-         34,
-         false,
-         kLocatorSearchOk,
-         0.0,
-         {{-3.7, 33}},
-         -3.7,
-         40.4,
-         kNone,
-         0,
-         false,
-         true,
-         "c/ mayor 5"},
-        {"country cannot be told",
-         -3.7,
-         40.4,
-         0,
-         34,
-         true,
-         kLocatorSearchOk,
-         0.0,
-         {},
-         -3.7,
-         40.4,
-         kNone,
-         0,
-         false,
-         true,
-         "c/ mayor 5"},
-        {"geocoded and offered",
-         kNone,
-         kNone,
-         kLocatorNotFound,
-         34,
-         true,
-         kLocatorSearchOk,
-         0.0,
-         {},
-         -4.0,
-         41.0,
-         kNone,
-         kLocatorNotFound,
-         true,
-         true,
-         "  MAYOR 5"},
-        {"geocoded and refused",
-         kNone,
-         kNone,
-         kLocatorNotFound,
-         34,
-         false,
-         kLocatorSearchOk,
-         -4.0,
-         {},
-         kNone,
-         kNone,
-         -4.0,
-         kLocatorIsolated,
-         true,
-         true,
-         "  MAYOR 5"},
-        {"failed search",
-         kNone,
-         kNone,
-         kLocatorNotFound,
-         34,
-         false,
-         kLocatorSearchFailed,
-         0.0,
-         {},
-         kNone,
-         kNone,
-         kNone,
-         kLocatorNotFound,
-         true,
-         false,
-         "  MAYOR 5"},
+        {"refused point", -3.7, 40.4, 0, 34, false, kLocatorSearchOk, -3.7, {},
+         kNone, kNone, -3.7, kLocatorIsolated, false, 1, "c/ mayor 5"},
+        {"isolated entry is not located again", kNone, kNone, kLocatorIsolated, 34, false,
+         kLocatorSearchOk, 0.0, {},
+         kNone, kNone, kNone, kLocatorIsolated, false, 0, "c/ mayor 5"},
+        {"point in another country", -3.7, 40.4, 0, 34, true, kLocatorSearchOk, 0.0, {{-3.7, 33}},
+         kNone, kNone, kNone, kLocatorNotFound, false, 0, "c/ mayor 5"},
+        {"point in its country", -3.7, 40.4, 0, 34, true, kLocatorSearchOk, 0.0, {{-3.7, 34}},
+         -3.7, 40.4, kNone, 0, false, 1, "c/ mayor 5"},
+        {"country test off", -3.7, 40.4, 0, 34, false, kLocatorSearchOk, 0.0, {{-3.7, 33}},
+         -3.7, 40.4, kNone, 0, false, 1, "c/ mayor 5"},
+        {"country cannot be told", -3.7, 40.4, 0, 34, true, kLocatorSearchOk, 0.0, {},
+         -3.7, 40.4, kNone, 0, false, 1, "c/ mayor 5"},
+        // The grading offers the new point once, the pass a second time.
+        {"geocoded and offered", kNone, kNone, kLocatorNotFound, 34, true, kLocatorSearchOk, 0.0,
+         {}, -4.0, 41.0, kNone, kLocatorStreet, true, 2, "  MAYOR 5"},
+        {"geocoded and refused", kNone, kNone, kLocatorNotFound, 34, false, kLocatorSearchOk,
+         -4.0, {}, kNone, kNone, -4.0, kLocatorIsolated, true, 1, "  MAYOR 5"},
+        {"failed search", kNone, kNone, kLocatorNotFound, 34, false, kLocatorSearchFailed, 0.0,
+         {}, kNone, kNone, kNone, kLocatorNotFound, true, 0, "  MAYOR 5"},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         UserParameters().CoordTestCountry = c.coordTest ? 1 : 0;
@@ -256,7 +136,7 @@ TEST_F(LocatorTest, CheckPassHandlesEachEntry)
         EXPECT_EQ(entry.savedX, c.savedX);
         EXPECT_EQ(entry.status, c.status2);
         EXPECT_EQ(geocoder.calls.size(), c.searched ? 1u : 0u);
-        EXPECT_EQ(router.offered.size(), c.offered ? 1u : 0u);
+        EXPECT_EQ(router.offered.size(), static_cast<std::size_t>(c.offered));
         EXPECT_EQ(entry.street, c.street);
         EXPECT_EQ(entry.GetCount(), c.searched && c.searchResult == kLocatorSearchOk ? 1 : 0);
         if (!c.coordTest) {
@@ -272,9 +152,9 @@ class NoticeLocator : public CLocator
     std::vector<std::pair<int, int>> added;
     int updates = 0;
 
-  protected:
-    void UpdateEntry(int, const CLocatorPossibleLocations&) override { ++updates; }
-    void CandidatesAdded(int index, int count) override { added.emplace_back(index, count); }
+  public:
+    void KeepBestStreetMatch(int, CLocatorPossibleLocations&) override { ++updates; }
+    void ClassifyLocation(int index, int count) override { added.emplace_back(index, count); }
 };
 
 TEST_F(LocatorTest, LocateEntrySearchesTheAddressWithTheCountryCode)
@@ -426,6 +306,259 @@ TEST_F(LocatorTest, ProblemEntriesDependOnAmbiguousAsValid)
         UserParameters().AmbiguousAsValid = c.ambiguousAsValid;
         EXPECT_EQ(locator.CountProblemEntries(), c.expected) << c.ambiguousAsValid;
     }
+}
+
+TEST_F(LocatorTest, GeocoderStreetDropsFillersAndCutsAfterTheNumber)
+{
+    struct Case
+    {
+        const char* street;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"Calle de la Paz S/N", "Calle Paz   "},
+        {"Av. de la Constitución 12, 3º B", "Av. Constitución 12"},
+        // A non-digit in the last place never cuts: the appended blank stays.
+        {"Mayor 12", "Mayor 12 "},
+        {"Camino de los Pozos 7/9", "Camino Pozos 7"},
+        {"Rambla\\Nova", "Rambla Nova "},
+        {"", " "},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(GeocoderStreet(c.street), c.expected) << c.street;
+}
+
+TLocatorData Candidate(double longitude, const std::string& postcode, const std::string& city,
+                       const std::string& street, const std::string& houseNumber)
+{
+    TLocatorData candidate;
+    candidate.longitude = longitude;
+    candidate.latitude = 40.0;
+    candidate.postcode = postcode;
+    candidate.city = city;
+    candidate.street = street;
+    candidate.houseNumber = houseNumber;
+    return candidate;
+}
+
+TEST_F(LocatorTest, ClassificationGradesTheCandidates)
+{
+    struct Case
+    {
+        const char* name;
+        int status; // before
+        std::vector<TLocatorData> candidates;
+        int ambiguousAsValid;
+        double refused;
+        // Expected:
+        int status2;
+        bool keepsPoint;
+        int remaining;
+    };
+    // clang-format off
+    const Case cases[] = {
+        {"two candidates at one point", 2,
+         {Candidate(-3.7, "28001", "MADRID", "MAYOR", ""), Candidate(-3.7, "28002", "MADRID", "SOL", "")},
+         1, 0.0, kLocatorCity, true, 1},
+        {"two points", 2,
+         {Candidate(-3.7, "28001", "MADRID", "MAYOR", ""), Candidate(-3.8, "28002", "MADRID", "SOL", "")},
+         1, 0.0, kLocatorAmbiguous, true, 2},
+        {"two points, ambiguous not valid", 2,
+         {Candidate(-3.7, "28001", "MADRID", "MAYOR", ""), Candidate(-3.8, "28002", "MADRID", "SOL", "")},
+         0, 0.0, kLocatorAmbiguous, false, 2},
+        {"whole street", 2, {Candidate(-3.7, "28001", "MADRID", "MAYOR", "1-9999")}, 1, 0.0,
+         kLocatorStreet, true, 1},
+        {"house number", 2, {Candidate(-3.7, "28001", "MADRID", "MAYOR", "12")}, 1, 0.0,
+         kLocatorNumber, true, 1},
+        {"no street", 2, {Candidate(-3.7, "28001", "MADRID", "@", "")}, 1, 0.0,
+         kLocatorCity, true, 1},
+        {"city inside the other, postcode below", 2,
+         {Candidate(-3.7, "28001-5", "Madrid Centro", "@", "")}, 1, 0.0, kLocatorCity, true, 1},
+        {"another city without street", 2, {Candidate(-3.7, "08001", "BARCELONA", "@", "")}, 1,
+         0.0, kLocatorNotFound, false, 1},
+        {"another city with a street", 2, {Candidate(-3.7, "08001", "BARCELONA", "MAYOR", "")},
+         1, 0.0, kLocatorNotFound, false, 1},
+        {"same city, other postcode", 2, {Candidate(-3.7, "28080", "madrid", "MAYOR", "")}, 1,
+         0.0, kLocatorStreet, true, 1},
+        {"confirmed place keeps its grade", kLocatorConfirmed,
+         {Candidate(-3.7, "08001", "BARCELONA", "@", "")}, 1, 0.0, kLocatorConfirmed, true, 1},
+        {"confirmed place with a street", kLocatorConfirmed,
+         {Candidate(-3.7, "08001", "BARCELONA", "MAYOR", "3")}, 1, 0.0, kLocatorNumber, true, 1},
+        {"refused point", 2, {Candidate(-3.7, "28001", "MADRID", "MAYOR", "12")}, 1, -3.7,
+         kLocatorIsolated, false, 1},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        UserParameters().AmbiguousAsValid = c.ambiguousAsValid;
+        RecordingRouterCheck router;
+        router.refusedLongitudes = {c.refused};
+        CLocator locator;
+        locator.SetRouterCheck(&router);
+        CLocatorPossibleLocations& entry = locator.AddEntry();
+        entry.postcode = "28001";
+        entry.city = "Madrid";
+        entry.status = c.status;
+        entry.candidates = c.candidates;
+        entry.x = -3.7;
+        entry.y = 40.0;
+        locator.ClassifyLocation(0, 0);
+        EXPECT_EQ(entry.status, c.status2);
+        EXPECT_EQ(entry.HasPoint(), c.keepsPoint);
+        EXPECT_EQ(entry.GetCount(), c.remaining);
+        if (c.status2 == kLocatorIsolated) {
+            EXPECT_EQ(entry.savedX, -3.7);
+        }
+    }
+}
+
+TEST_F(LocatorTest, StreetMatchKeepsTheNumberedCandidate)
+{
+    struct Case
+    {
+        const char* name;
+        std::vector<TLocatorData> candidates;
+        std::vector<std::string> kept; // house numbers of the candidates left, in order
+    };
+    // clang-format off
+    const Case cases[] = {
+        {"numbered match wins",
+         {Candidate(-3.7, "28001", "Madrid", "Calle Mayor", ""), Candidate(-3.8, "28001", "Madrid", "Calle Mayor", "12"),
+          Candidate(-3.9, "28001", "Madrid", "Calle Sol", "")}, {"12"}},
+        {"last street match without numbers",
+         {Candidate(-3.7, "28001", "Madrid", "Mayor", ""), Candidate(-3.8, "28001", "Madrid", "Mayor", "1-9999")},
+         {"1-9999"}},
+        {"no match keeps every distinct candidate",
+         {Candidate(-3.7, "28001", "Madrid", "Sol", "1"), Candidate(-3.7, "28001", "Madrid", "Sol", "2"),
+          Candidate(-3.9, "28001", "Madrid", "Luna", "3")}, {"1", "3"}},
+        {"postcode elsewhere is no match",
+         {Candidate(-3.7, "08001", "Madrid", "Mayor", "5"), Candidate(-3.8, "28001", "Madrid", "@", "6")},
+         {"5", "6"}},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CLocator locator;
+        CLocatorPossibleLocations& entry = locator.AddEntry();
+        entry.postcode = "28001";
+        entry.city = "Alcalá";
+        entry.street = "calle mayor 12";
+        entry.candidates = c.candidates;
+        locator.KeepBestStreetMatch(0, entry);
+        std::vector<std::string> kept;
+        for (const TLocatorData& candidate : entry.candidates)
+            kept.push_back(candidate.houseNumber);
+        EXPECT_EQ(kept, c.kept);
+        EXPECT_EQ(entry.street, "CALLE MAYOR 12");
+        EXPECT_EQ(entry.city, "ALCALA");
+    }
+    EXPECT_EQ(SignificantStreetWord("CALLE MAYOR 12"), "MAYOR");
+    EXPECT_EQ(SignificantStreetWord("Avenida de la Paz"), "Avenida de la Paz");
+    EXPECT_EQ(SignificantStreetWord("PLAZA ÁNGEL GANIVET"), "GANIVET");
+}
+
+// Answers the rows it was given, recording the streets it was sent.
+class FixedBackend : public GeocoderBackend
+{
+  public:
+    std::vector<TGeocoderRow> rows;
+    std::vector<std::string> streets;
+
+    void Search(const std::string&, const std::string&, const std::string&, const std::string&,
+                const std::string& street, std::vector<TGeocoderRow>& out) override
+    {
+        streets.push_back(street);
+        out.insert(out.end(), rows.begin(), rows.end());
+    }
+};
+
+TEST_F(LocatorTest, BackendChainGivesAtMostFiveCandidatesInItsOrder)
+{
+    FixedBackend table;
+    FixedBackend gazetteer;
+    for (int i = 0; i < 3; ++i)
+        table.rows.push_back({-370000 - i, 4040000, 34, "28001", "MADRID", "", "MAYOR", ""});
+    for (int i = 0; i < 5; ++i)
+        gazetteer.rows.push_back({-380000 - i, 4140000, 34, "28001", "MADRID", "", "SOL", ""});
+    CLocatorMapGuide locator;
+    locator.AddBackend(&table);
+    locator.AddBackend(&gazetteer);
+    CLocatorPossibleLocations entry;
+    EXPECT_EQ(
+        locator.SearchAddressAndFillPossibles("E", "28001", "MADRID", "", "Calle de la Paz", entry),
+        kLocatorSearchOk);
+    ASSERT_EQ(entry.GetCount(), 5);
+    EXPECT_EQ(entry.candidates[0].street, "MAYOR");
+    EXPECT_EQ(entry.candidates[3].street, "SOL");
+    EXPECT_DOUBLE_EQ(entry.candidates[0].longitude, -3.7);
+    EXPECT_DOUBLE_EQ(entry.candidates[0].latitude, 40.4);
+    EXPECT_EQ(table.streets, std::vector<std::string>{"Calle Paz "});
+
+    FixedBackend nothing;
+    CLocatorMapGuide empty;
+    empty.AddBackend(&nothing);
+    CLocatorPossibleLocations untouched;
+    EXPECT_EQ(empty.SearchAddressAndFillPossibles("E", "", "", "", "", untouched),
+              kLocatorSearchFailed);
+    EXPECT_EQ(untouched.GetCount(), 0);
+}
+
+TEST_F(LocatorTest, LocatedPointIsTheStreetMatchKept)
+{
+    FixedBackend backend;
+    backend.rows.push_back({-370000, 4040000, 34, "28001", "MADRID", "", "MAYOR", ""});
+    backend.rows.push_back({-380000, 4140000, 34, "28001", "MADRID", "", "MAYOR", "12"});
+    CLocatorMapGuide locator;
+    locator.AddBackend(&backend);
+    locator.AddLocation("K", "Cliente", 0, kNone, kNone, 34, "28001", "Madrid", "Calle Mayor 12",
+                        "", -1);
+    locator.LocateEntry(0);
+    const CLocatorPossibleLocations& entry = locator.Entry(0);
+    ASSERT_EQ(entry.GetCount(), 1);
+    EXPECT_DOUBLE_EQ(entry.x, -3.8);
+    EXPECT_DOUBLE_EQ(entry.y, 41.4);
+    EXPECT_EQ(entry.status, kLocatorNumber);
+}
+
+TEST_F(LocatorTest, AddedPlacesAreFoundByKeyAndCheckedByTheRouter)
+{
+    RecordingRouterCheck router;
+    router.refusedLongitudes = {-9.0};
+    CLocator locator;
+    locator.SetRouterCheck(&router);
+    locator.AddLocation("A", "", 0, kNone, kNone, 34, "", "", "", "", -1);
+    locator.AddLocation("B", "", 0, -3.7, 40.4, 34, "", "", "", "", 7);
+    locator.AddLocation("C", "", 0, -9.0, 40.4, 34, "", "", "", "", -1);
+    locator.AddLocation("A", "second", 0, kNone, kNone, 34, "", "", "", "", -1);
+    EXPECT_EQ(locator.Entry(0).status, kLocatorNotFound);
+    EXPECT_EQ(locator.Entry(1).status, kLocatorConfirmed);
+    EXPECT_EQ(locator.Entry(1).locationClass, 7);
+    EXPECT_EQ(locator.Entry(2).status, kLocatorIsolated);
+    EXPECT_EQ(locator.Entry(2).savedX, -9.0);
+    EXPECT_FALSE(locator.Entry(2).HasPoint());
+    ASSERT_NE(locator.FindLocation("A"), nullptr);
+    EXPECT_EQ(locator.FindLocation("A")->name, "second");
+    EXPECT_EQ(locator.FindLocation("Z"), nullptr);
+
+    // The index outlives the entries it named, but names nothing any more.
+    locator.RemoveAllEntries();
+    EXPECT_EQ(locator.FindLocation("B"), nullptr);
+    locator.AddLocation("X", "", 0, kNone, kNone, 34, "", "", "", "", -1);
+    locator.RemoveAll();
+    EXPECT_EQ(locator.GetCount(), 0);
+    EXPECT_EQ(locator.FindLocation("X"), nullptr);
+}
+
+TEST_F(LocatorTest, WithoutRoadDataTheRouterRefusesNothing)
+{
+    CLocatorPossibleLocations entry;
+    entry.x = -3.7;
+    entry.y = 40.4;
+    CRoutingPointCheck noProvider(nullptr);
+    EXPECT_EQ(noProvider.CheckAbnormalNode(entry), 1);
+    CRoutingMapAndGuide provider;
+    CRoutingPointCheck notReady(&provider);
+    EXPECT_EQ(notReady.CheckAbnormalNode(entry), 1);
 }
 
 } // namespace
