@@ -30,7 +30,7 @@ int32_t DaysFrom(const trv::OleDate& reference, const trv::OleDate& date)
 
 std::string CompanyCondition()
 {
-    return "EMPRESA=" + QuoteFilterValue(trv::GetCompanyAlias());
+    return "EMPRESA=" + QuoteFilterValue(trv::GetCompanyInUse());
 }
 
 std::string CompanyDateCondition(const trv::OleDate& planningDate)

@@ -18,7 +18,8 @@ std::string FetchDateText(const trv::OleDate& date);
 // then truncated toward zero, so a date a moment before midnight still counts its day.
 int32_t DaysFrom(const trv::OleDate& reference, const trv::OleDate& date);
 
-// The internal database's condition on the running company's rows.
+// The internal database's condition on the rows of the company in use (its alias with a
+// company file, else its name).
 std::string CompanyCondition();
 // The same, for the rows of one planning date (written year-month-day, which the database
 // sources turn into a literal of the column's own date type).

@@ -7,12 +7,12 @@
 #include "KLV/Trace.h"
 #include "KLV/Translate.h"
 #include "containers/BoolTable.h"
+#include "model/FileChoice.h"
 #include "model/ModelContext.h"
 #include "model/ModelDates.h"
 #include "model/Orders.h"
 #include "params/Parameters.h"
 #include "platform/Path.h"
-#include "platform/ProgramFolder.h"
 #include "platform/Registry.h"
 #include "platform/UserPrompt.h"
 
@@ -493,33 +493,16 @@ std::vector<std::string> COrders::SelectOrdersFile(int kind, bool open,
                                                    const std::string& defaultFile,
                                                    const std::string& extension)
 {
-    std::string filter;
-    if (kind == 1 || kind == 3) {
-        if (trv::EqualsNoCase(extension, ".xls"))
-            filter = Translate("FilterExcel");
-        else if (trv::EqualsNoCase(extension, ".txt"))
-            filter = Translate(kind == 1 ? "FilterOrders" : "FilterOrdersImport");
-        else
-            filter = TranslateFormat("FilterExtension", extension, extension);
-    }
-
     trv::FileChoiceRequest request;
     request.save = !open;
     request.multiple = open;
-    request.filter = filter;
+    if (kind == 1 || kind == 3)
+        request.filter =
+            FileDialogFilter(extension, kind == 1 ? "FilterOrders" : "FilterOrdersImport");
     request.defaultPath = defaultFile;
     request.defaultExtension = extension;
     const bool companyFile = trv::HasCompanyFile();
-    if (!companyFile) {
-        request.initialFolder = trv::JoinPath(trv::GetProgramFolder(), Translate("Datos"));
-    } else {
-        unsigned type = 0;
-        std::string folder;
-        if (trv::ReadRegistry(trv::RegistryRoot::CurrentUser, trv::kApplicationRegistryKey,
-                              "LastFolder", type, folder) &&
-            type == trv::kRegistryString)
-            request.initialFolder = folder;
-    }
+    request.initialFolder = companyFile ? LastChosenFolder() : ProgramDataFolder();
     if (!companyFile && open) {
         request.key = "SelectOrdersFile";
         request.title = TranslateFormat("SelectOrdersFile", extension);

@@ -4,11 +4,11 @@
 #include "KLV/AppGlobals.h"
 #include "KLV/Fetch.h"
 #include "KLV/FetchFilter.h"
-#include "KLV/FileTypes.h"
 #include "KLV/Folders.h"
 #include "KLV/IniFiles.h"
 #include "KLV/Trace.h"
 #include "KLV/Translate.h"
+#include "model/FileChoice.h"
 #include "model/ModelContext.h"
 #include "model/ModelDates.h"
 #include "model/ModelDialogs.h"
@@ -16,9 +16,9 @@
 #include "params/FieldRecord.h"
 #include "params/Parameters.h"
 #include "params/TrevantorVariables.h"
+#include "platform/Path.h"
 #include "platform/Profile.h"
 #include "platform/Progress.h"
-#include "platform/Registry.h"
 #include "platform/Text.h"
 #include "platform/UserPrompt.h"
 
@@ -29,8 +29,6 @@
 namespace {
 
 constexpr double kUnsetCoordinate = 12345678.0;
-// The application's own registry key, under which its profile keeps "LastFolder".
-constexpr const char* kProfileRegistryKey = "software\\Trevantor\\Trevantor\\Settings";
 
 const char* ResourcesDefinition(int sourceKind)
 {
@@ -78,11 +76,6 @@ void KeepLastGeneralFilter()
     if (!last.empty())
         trv::WriteProfileString("KEEP_SAVED_CUSTOMER_FILTERS_RESOURCES", "Last", last, file);
     trv::WriteProfileString("KEEP_SAVED_GENERAL", "Last", "", file);
-}
-
-bool HasCompanyFile()
-{
-    return FileExists(GetExeFolder() + "Empresa.ini");
 }
 
 bool IsUnlocated(const TLocationData& location)
@@ -353,35 +346,16 @@ bool CResources::ConfirmReplaceResources(bool ask) const
 bool CResources::SelectResourcesFile(int sourceKind, bool open, const std::string& fileName,
                                      const std::string& defaultExtension, std::string& chosen) const
 {
-    std::string filter;
-    if (trv::EqualsNoCase(defaultExtension, ".xls"))
-        filter = Translate("FilterExcel");
-    else if (trv::EqualsNoCase(defaultExtension, ".txt"))
-        filter = Translate(sourceKind == 3 ? "FilterResourcesImport" : "FilterResources");
-    else
-        filter = TranslateFormat("FilterExtension", defaultExtension, defaultExtension);
-
-    std::string folder;
-    if (HasCompanyFile()) {
-        folder = GetExeFolder() + Translate("Datos");
-    } else {
-        unsigned type = 0;
-        std::string last;
-        if (trv::ReadRegistry(trv::RegistryRoot::CurrentUser, kProfileRegistryKey, "LastFolder",
-                              type, last) &&
-            type == trv::kRegistryString && !last.empty())
-            folder = last;
-    }
-    if (!folder.empty() && folder.back() != '/' && folder.back() != '\\')
-        folder += '/';
-
+    const bool companyFile = trv::HasCompanyFile();
+    const std::string folder = companyFile ? ProgramDataFolder() : LastChosenFolder();
     trv::FileChoiceRequest request;
     request.key = "SelectResourcesFile";
-    if (HasCompanyFile() && open)
+    if (companyFile && open)
         request.title = trv::Left(TranslateFormat("SelectResourcesFile", defaultExtension), 300);
     request.save = !open;
-    request.filter = filter;
-    request.defaultPath = folder + fileName;
+    request.filter = FileDialogFilter(defaultExtension, sourceKind == 3 ? "FilterResourcesImport"
+                                                                        : "FilterResources");
+    request.defaultPath = trv::JoinPath(folder, fileName);
     request.defaultExtension = defaultExtension;
 
     std::error_code error;

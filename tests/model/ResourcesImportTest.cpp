@@ -2,7 +2,7 @@
 // availability, the driver-vehicle matrix and what the vehicles already carry.
 
 #include "../KLV/TraceCapture.h"
-#include "CleanModelTest.h"
+#include "FleetCatalogueTest.h"
 #include "KLV/AppGlobals.h"
 #include "KLV/Fetch.h"
 #include "KLV/Translate.h"
@@ -14,10 +14,10 @@
 #include "model/ModelDialogs.h"
 #include "model/OrderLine.h"
 #include "model/Resources.h"
-#include "model/VariableBuilders.h"
 #include "params/FetchFieldRecord.h"
 #include "params/TrevantorVariables.h"
 #include "platform/Profile.h"
+#include "platform/Registry.h"
 #include "platform/UserPrompt.h"
 
 #include <gtest/gtest.h>
@@ -63,24 +63,9 @@ class RecordingEngine : public CFleetEngine
     int recreated = 0;
 };
 
-class FleetImportTest : public CleanModelTest
+class FleetImportTest : public FleetCatalogueTest
 {
   protected:
-    void SetUp() override
-    {
-        CleanModelTest::SetUp();
-        ResetResources();
-        ResetTrevantorVariables();
-        InstallVariableBuilders(TrevantorVariables());
-        TrevantorVariables().Init();
-    }
-    void TearDown() override
-    {
-        ResetResources();
-        ResetTrevantorVariables();
-        CleanModelTest::TearDown();
-    }
-
     bool Import(std::vector<Row> rows, bool add = false, int sourceKind = 1)
     {
         source.tables[sourceKind == 3 ? "CUSTOMER_RESOURCES" : "INT_RESOURCES"] = std::move(rows);
@@ -288,9 +273,15 @@ TEST_F(FleetImportTest, FiltersAndTheAutomaticSolutionFile)
 
 TEST_F(FleetImportTest, TheCompanyAndDateConditionOfTheDatabase)
 {
-    trv::SetCompanyAlias("O\"Brien");
+    // The company in use: its name, or its alias once the installation has a company file.
+    trv::test::ProgramFolder program("trv_fleet_company");
+    trv::SetCompanyName("O\"Brien");
+    trv::SetCompanyAlias("OB");
     EXPECT_EQ(CompanyDateCondition(trv::OleDate(2026, 2, 3)),
               "EMPRESA=\"O\"\"Brien\" AND FECHA_PLANIFICACION=\"2026-02-03\"");
+    program.Write("empresa.ini", "");
+    EXPECT_EQ(CompanyDateCondition(trv::OleDate(2026, 3, 2)),
+              "EMPRESA=\"OB\" AND FECHA_PLANIFICACION=\"2026-03-02\"");
     trv::ResetAppGlobals();
 }
 
@@ -311,6 +302,7 @@ TEST_F(FleetImportTest, ReplacingAskedOnlyOverAFleet)
 TEST_F(FleetImportTest, ChoosingAResourcesFile)
 {
     trv::test::ProgramFolder program("trv_fleet_choose");
+    trv::test::EnvironmentOverride environment("XDG_CONFIG_HOME", program.File("config"));
     trv::RecordingUserPrompt prompt;
     prompt.fileAnswers = {"/data/plan.veh", ""};
     std::string chosen;
@@ -318,6 +310,7 @@ TEST_F(FleetImportTest, ChoosingAResourcesFile)
     EXPECT_EQ(chosen, "/data/plan.veh");
     EXPECT_FALSE(Fleet().SelectResourcesFile(3, false, "out.txt", ".txt", chosen));
     ASSERT_EQ(prompt.fileRequests.size(), 2u);
+    EXPECT_EQ(prompt.fileRequests[0].defaultPath, "plan.veh");
     EXPECT_EQ(prompt.fileRequests[0].defaultExtension, ".veh");
     EXPECT_FALSE(prompt.fileRequests[0].save);
     EXPECT_EQ(prompt.fileRequests[0].filter, TranslateFormat("FilterExtension", ".veh", ".veh"));
@@ -331,6 +324,15 @@ TEST_F(FleetImportTest, ChoosingAResourcesFile)
     EXPECT_EQ(prompt.fileRequests[2].defaultPath,
               program.Path().string() + "/" + Translate("Datos") + "/plan.veh");
     EXPECT_EQ(prompt.fileRequests[2].title, TranslateFormat("SelectResourcesFile", ".veh"));
+
+    // Without it, the folder the orders' dialog last confirmed.
+    std::filesystem::remove(program.File("Empresa.ini"));
+    ASSERT_TRUE(trv::WriteRegistry(trv::RegistryRoot::CurrentUser, trv::kApplicationRegistryKey,
+                                   "LastFolder", trv::kRegistryString, "/data/in/"));
+    EXPECT_TRUE(Fleet().SelectResourcesFile(1, true, "plan.veh", ".veh", chosen));
+    ASSERT_EQ(prompt.fileRequests.size(), 4u);
+    EXPECT_EQ(prompt.fileRequests[3].defaultPath, "/data/in/plan.veh");
+    EXPECT_TRUE(prompt.fileRequests[3].title.empty());
 }
 
 // ---- Driver-vehicle matrix ----------------------------------------------------------------------

@@ -1,11 +1,10 @@
 #include "model/Resources.h"
 
-#include "CleanModelTest.h"
+#include "FleetCatalogueTest.h"
 #include "KLV/Translate.h"
 #include "MemoryFieldRecord.h"
 #include "model/FleetNavigation.h"
 #include "model/ModelContext.h"
-#include "model/VariableBuilders.h"
 #include "params/StateColors.h"
 #include "params/TrevantorVariables.h"
 #include "platform/UserPrompt.h"
@@ -18,24 +17,9 @@
 
 namespace {
 
-class FleetTest : public CleanModelTest
+class FleetTest : public FleetCatalogueTest
 {
   protected:
-    void SetUp() override
-    {
-        CleanModelTest::SetUp();
-        ResetResources();
-        ResetTrevantorVariables();
-        InstallVariableBuilders(TrevantorVariables());
-        TrevantorVariables().Init();
-    }
-    void TearDown() override
-    {
-        ResetResources();
-        ResetTrevantorVariables();
-        CleanModelTest::TearDown();
-    }
-
     CMemoryFieldRecord& Record(CMemoryFieldRecord::Row row)
     {
         record.Current() = std::move(row);
