@@ -37,3 +37,15 @@ std::string CompanyDateCondition(const trv::OleDate& planningDate)
 {
     return CompanyCondition() + " AND FECHA_PLANIFICACION=" + QuoteFilterValue(planningDate);
 }
+
+std::string JoinConditions(const std::string& first, const std::string& second)
+{
+    if (first.empty())
+        return second;
+    if (second.empty())
+        return first;
+    auto grouped = [](const std::string& condition) {
+        return condition.find('(') == std::string::npos ? "(" + condition + ")" : condition;
+    };
+    return grouped(first) + " AND " + grouped(second);
+}

@@ -24,3 +24,8 @@ std::string CompanyCondition();
 // The same, for the rows of one planning date (written year-month-day, which the database
 // sources turn into a literal of the column's own date type).
 std::string CompanyDateCondition(const trv::OleDate& planningDate);
+
+// Records that meet both conditions. The filter language nests one level of parentheses and
+// the SQL it becomes gives AND precedence, so each side that has none is grouped; an empty
+// side is left out.
+std::string JoinConditions(const std::string& first, const std::string& second);

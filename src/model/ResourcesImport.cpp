@@ -60,8 +60,7 @@ bool AskFilter(int filterKind, const std::string& extra, std::string& condition)
     }
     if (!dialog->Ask(condition))
         return false;
-    if (!extra.empty())
-        condition = condition.empty() ? extra : condition + " FETCH_AND " + extra;
+    condition = JoinConditions(condition, extra);
     return true;
 }
 

@@ -285,6 +285,26 @@ TEST_F(FleetImportTest, TheCompanyAndDateConditionOfTheDatabase)
     trv::ResetAppGlobals();
 }
 
+TEST_F(FleetImportTest, ConditionsJoinedKeepTheirOwnMeaning)
+{
+    struct Case
+    {
+        const char* first;
+        const char* second;
+        const char* joined;
+    } cases[] = {
+        {"", "B=\"2\"", "B=\"2\""},
+        {"A=\"1\"", "", "A=\"1\""},
+        {"A=\"1\" OR A=\"2\"", "B=\"3\" AND C=\"4\"",
+         "(A=\"1\" OR A=\"2\") AND (B=\"3\" AND C=\"4\")"},
+        // A side with groups of its own cannot be nested further.
+        {"(A=\"1\" OR A=\"2\") AND D=\"5\"", "B=\"3\"",
+         "(A=\"1\" OR A=\"2\") AND D=\"5\" AND (B=\"3\")"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(JoinConditions(c.first, c.second), c.joined) << c.first << " + " << c.second;
+}
+
 TEST_F(FleetImportTest, ReplacingAskedOnlyOverAFleet)
 {
     trv::RecordingUserPrompt prompt;
