@@ -50,6 +50,7 @@ int main()
     PntTableFilePath = ConfiguredFile(folder, "PntTableFile", "TablaPen.txt");
     CustomPntTableFilePath = ConfiguredFile(folder, "CustomPntTableFile", "CustomTablaPen.txt");
     SpeedTableFilePath = ConfiguredFile(folder, "SpeedTableFile", "SpeedTable.ini");
+    ColumnsFilePath = ColumnsFileInFolder(folder);
 
     std::printf("Configuration:\n");
     PrintFile("configuration", SchedulerIniFilePath);

@@ -20,13 +20,14 @@ std::string SchedulerIniFilePath;
 std::string SystemProfilesDir;
 std::string UserProfilesDir;
 std::string CustomerLabelsFilePath;
+std::string ColumnsFilePath;
 
 void ResetParameterFilePaths()
 {
     for (std::string* path :
          {&ParamsFilePath, &OverrideParamsFilePath, &ShowParamsFilePath, &PntTableFilePath,
           &CustomPntTableFilePath, &SpeedTableFilePath, &SchedulerIniFilePath, &SystemProfilesDir,
-          &UserProfilesDir, &CustomerLabelsFilePath})
+          &UserProfilesDir, &CustomerLabelsFilePath, &ColumnsFilePath})
         path->clear();
 }
 
@@ -35,6 +36,13 @@ std::string ConfigurationFile()
     if (!SchedulerIniFilePath.empty())
         return SchedulerIniFilePath;
     return trv::JoinPath(trv::GetProgramFolder(), "Config.ini");
+}
+
+std::string ColumnsFileInFolder(const std::string& folder)
+{
+    const std::string name = trv::GetProfileString("FileNames", "ColumnsFile", "Columns.ini",
+                                                   trv::JoinPath(folder, "FileNames.ini"));
+    return trv::ResolvePathCase(trv::JoinPath(folder, name.empty() ? "Columns.ini" : name));
 }
 
 int GetLanguageID()

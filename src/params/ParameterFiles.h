@@ -17,9 +17,14 @@ extern std::string SchedulerIniFilePath;   // the configuration file ("Config.in
 extern std::string SystemProfilesDir;      // folder of the maker's profiles, with a final '/'
 extern std::string UserProfilesDir;        // folder of the company's own profiles
 extern std::string CustomerLabelsFilePath; // caption overrides read with the profile ("Labels.ini")
+extern std::string ColumnsFilePath;        // the dialogs' column layouts ("Columns.ini")
 
 // The configuration file: SchedulerIniFilePath, or "Config.ini" beside the program when empty.
 std::string ConfigurationFile();
+
+// The columns file of a program folder: "ColumnsFile" of [FileNames] in its "FileNames.ini"
+// (default "Columns.ini"), found whatever its letter case; the path to create when missing.
+std::string ColumnsFileInFolder(const std::string& folder);
 
 // Empties every path above (tests start clean).
 void ResetParameterFilePaths();

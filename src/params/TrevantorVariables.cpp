@@ -97,13 +97,7 @@ void CTrevantorVariables::Init()
     InitLocationEntryVariables();
     InitWarehouseVariables();
 
-    // The dialog columns are filled from the saved layouts by their own owner.
-    for (int dialog = 0; dialog < kDialogCount; ++dialog) {
-        auto* columns = new TTrevantorVariablesShowed;
-        columns->m_nUsageSelector = dialog == 5 ? 0 : 1;
-        m_dialogColumns.Add(columns);
-        m_dialogOptions.Add(new TVarsShowed);
-    }
+    CreateDialogColumnSets();
     ApplyFormats();
 }
 

@@ -12,6 +12,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 class CFetch;
 
@@ -60,6 +62,28 @@ enum CatalogueKeySet : int
 };
 
 inline constexpr int kDialogCount = 12;
+
+// The customizable dialogs; the number is also the name of the dialog's keys in the columns
+// file.
+enum CustomizableDialog : int
+{
+    DIALOG_ORDERS = 0,
+    DIALOG_ORDERS_WIZARD = 1,
+    DIALOG_RESOURCES = 2,
+    DIALOG_RESOURCES_WIZARD = 3,
+    DIALOG_SCHEDULED_RESOURCES = 4,
+    DIALOG_SCHEDULED_TRIPS = 5,
+    DIALOG_WAREHOUSES = 6,
+    DIALOG_ORDER_LINES = 7,
+    DIALOG_STOP_POINTS = 8,
+    DIALOG_SERVICE_ORDERS = 9,
+    DIALOG_SERVICE_RESOURCES = 10,
+    DIALOG_SERVICE_WAREHOUSES = 11,
+};
+
+// Usage bit set at run time on the scheduled-resources column the rows are grouped by: such a
+// column is never a shown one.
+inline constexpr int kGroupByUsage = 0x40;
 // The constant that stop dates count from.
 inline constexpr const char* kSchedulingDateToken = "SCHEDULING_DATE";
 
@@ -116,6 +140,55 @@ class CTrevantorVariables : public CVariables
     const TTrevantorVariablesShowed* GetDialogColumns(int dialog) const;
     TVarsShowed* GetDialogOptions(int dialog);
 
+    // ---- Customizable dialog columns ------------------------------------------------------------
+    // The layouts live in section "Customizable dialogs" of the columns file (ColumnsFilePath);
+    // without one, every dialog shows its built-in layout and nothing is written.
+    //
+    // Rebuilds the dialog's column set from its layout (every listed column shown with
+    // `allShown`); `count` is its number of columns, 0 when the saved lists differ in length
+    // (the set then keeps its previous columns). True when the built-in layout was used.
+    bool LoadDialogColumns(int dialog, int& count, bool allShown);
+    // Dialogs 9 and 10: one width-less column for every variable of the dialog's entities.
+    void ResetDialogColumns(int dialog);
+    // The width texts of the shown columns, in column order.
+    void GetShownColumnWidths(int dialog, CSmartStringArray& widths) const;
+    // The column's variable when it is a shown column, else null.
+    const TVarKeyStruct* GetShownColumnVariable(int dialog, int column) const;
+    bool DialogShowsLineVariables(int dialog) const;
+    // Whether a column with that usage mask is shown in the dialog.
+    bool IsColumnUsage(int dialog, int usageMask) const;
+    // Fills the dialog's options model from its layout (the built-in one with `builtInOnly`).
+    // False when the saved lists differ in length: the model is then left empty.
+    bool BuildColumnOptions(int dialog, bool builtInOnly);
+    // Writes the dialog's layout from its options model. With as many grid widths as grid
+    // columns (the shown columns, in order), each shown column's grid width is stored too.
+    void WriteDialogLayout(int dialog, const CSmartIntArray* gridWidths, int gridColumns);
+    void RewriteDialogLayout(int dialog) { WriteDialogLayout(dialog, nullptr, 0); }
+    // Writes every dialog's defaults-used flag.
+    void WriteDefaultFlags();
+    // The dialog's layout as names, flags (0 "F", 1 "T", 2 "S") and width texts; true when it
+    // is the built-in one.
+    bool ReadDialogLayout(int dialog, CSmartStringArray& names, CSmartIntArray& flags,
+                          CSmartStringArray& widths, bool builtInOnly, bool allShown) const;
+    // The built-in layout as the three comma lists of the file, additional-value columns last.
+    void GetDefaultLayout(int dialog, std::string& names, std::string& flags,
+                          std::string& widths) const;
+    void AddRequirementDefaults(int dialog, std::string& names, std::string& flags,
+                                std::string& widths, int kind) const;
+    // Drops the additional-value columns of `kind` whose definition no longer exists.
+    void RemoveUndefinedRequirementColumns(int dialog, CSmartStringArray& names,
+                                           CSmartIntArray& flags, CSmartStringArray& widths,
+                                           int kind) const;
+    // The first variable of the dialog's entities with that key name, copied into `record`,
+    // and its entity kind; a scheduled-resources column marked "S" (`group`) is not shown.
+    bool FindColumnVariable(int dialog, TVarKeyStruct& record, bool group, int& entityKind,
+                            const std::string& name) const;
+    // Shortcuts of the info panel's scheduled resources (dialog 4) and trips (dialog 5).
+    const TVarKeyStruct* GetScheduledResourcesVariable(int column) const;
+    void ConvertScheduledResourcesValue(int column, float& number, std::string& text,
+                                        int kindOverride = 0) const;
+    int GetScheduledTripsEntityKind(int column) const;
+
     // ---- Entity access --------------------------------------------------------------------------
     // The models' navigation between entities; not owned.
     void SetEntityNavigation(CEntityNavigation* navigation) { m_navigation = navigation; }
@@ -162,6 +235,13 @@ class CTrevantorVariables : public CVariables
 
   private:
     void RunBuilder(int slot);
+    // Step five of Init: the dialog sets and options, every saved layout brought up to date.
+    void CreateDialogColumnSets();
+    // The keys WriteDialogLayout writes for the dialog; empty without an options model.
+    std::vector<std::pair<std::string, std::string>>
+    DialogLayoutKeys(int dialog, const CSmartIntArray* gridWidths, int gridColumns);
+    void AddColumnFrom(TTrevantorVariablesShowed& columns, const CVariablesKeys& source,
+                       const TVarKeyStruct& record, const std::string& width);
     bool ReadOrder(const TEntityRef& order, CFieldRecord& record, int direct,
                    const TFieldMap* fields);
     bool ReadOrderLines(const TEntityRef& order, CFieldRecord& record, int direct);

@@ -14,23 +14,6 @@
 
 namespace {
 
-// Dialog numbers by what they show.
-enum Dialog : int
-{
-    DIALOG_ORDERS = 0,
-    DIALOG_ORDERS_WIZARD = 1,
-    DIALOG_RESOURCES = 2,
-    DIALOG_RESOURCES_WIZARD = 3,
-    DIALOG_SCHEDULED_RESOURCES = 4,
-    DIALOG_SCHEDULED_TRIPS = 5,
-    DIALOG_WAREHOUSES = 6,
-    DIALOG_ORDER_LINES = 7,
-    DIALOG_STOP_POINTS = 8,
-    DIALOG_SERVICE_ORDERS = 9,
-    DIALOG_SERVICE_RESOURCES = 10,
-    DIALOG_SERVICE_WAREHOUSES = 11,
-};
-
 bool IsStopPointDialog(int dialog)
 {
     return dialog == DIALOG_SCHEDULED_TRIPS || dialog == DIALOG_STOP_POINTS;

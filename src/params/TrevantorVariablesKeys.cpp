@@ -303,6 +303,12 @@ std::string TTrevantorVariablesShowed::GetColumnWidth(int column) const
                                                             : std::string();
 }
 
+void TTrevantorVariablesShowed::SetColumnWidth(int column, const std::string& width)
+{
+    if (column >= 0 && column < m_columnWidths.GetSize())
+        m_columnWidths[column] = width;
+}
+
 void TTrevantorVariablesShowed::RemoveAllColumns()
 {
     RemoveAllVariables();

@@ -132,6 +132,7 @@ class TTrevantorVariablesShowed : public CTrevantorVariablesKeys
     int GetColumnCount() const { return GetSize(); }
     int GetColumnEntityKind(int column) const;
     std::string GetColumnWidth(int column) const;
+    void SetColumnWidth(int column, const std::string& width);
     // Empties the columns, their entity kinds and widths.
     void RemoveAllColumns();
 

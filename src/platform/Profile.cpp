@@ -569,6 +569,46 @@ bool WriteProfileString(std::string_view section, std::string_view key, std::str
         });
 }
 
+bool WriteProfileSection(std::string_view section,
+                         const std::vector<std::pair<std::string, std::string>>& keys,
+                         std::string_view file)
+{
+    for (const auto& [key, value] : keys) {
+        if (const char* reason = WriteRefusal(section, key, value)) {
+            TracePlatformMessage("WriteProfileSection", "[" + std::string(section) + "] " + key +
+                                                            " not written to " + std::string(file) +
+                                                            ": " + reason);
+            return false;
+        }
+    }
+    // Each key is set on the text the previous one left; the file is replaced once.
+    const auto writeAll = [&](std::shared_ptr<ProfileFile> profile, std::string& bytes,
+                              bool& unchanged) {
+        bool changed = false;
+        for (const auto& [key, value] : keys) {
+            std::string next;
+            bool same = false;
+            if (!BuildWrite(*profile, section, key, value, next, same))
+                return false;
+            if (same)
+                continue;
+            profile = Parse(std::move(next));
+            changed = true;
+        }
+        unchanged = !changed;
+        if (changed)
+            bytes = profile->raw;
+        return true;
+    };
+    return ModifyProfile(
+        file, [&](std::shared_ptr<ProfileFile>& profile, std::string& bytes, bool& unchanged) {
+            if (writeAll(profile, bytes, unchanged))
+                return true;
+            // A legacy file that cannot hold the new texts becomes UTF-8 as a whole.
+            return writeAll(Parse(Cp1252ToUtf8(profile->raw)), bytes, unchanged);
+        });
+}
+
 bool DeleteProfileKey(std::string_view section, std::string_view key, std::string_view file)
 {
     return ModifyProfile(

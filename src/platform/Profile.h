@@ -2,6 +2,7 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 // INI files read and written with the semantics the program's configuration relies on:
@@ -46,6 +47,14 @@ bool GetProfileSection(std::string_view section, std::string_view file,
 // line break in any of them, '=' in the key, ']' in the section name).
 bool WriteProfileString(std::string_view section, std::string_view key, std::string_view value,
                         std::string_view file);
+
+// Sets several keys of one section as WriteProfileString would, in one replacement of the
+// file: a reader never sees some of the keys written and others not, and a long list costs
+// one write. Other keys and lines of the section stay. False, and the file untouched, when any
+// key or value could not be written alone.
+bool WriteProfileSection(std::string_view section,
+                         const std::vector<std::pair<std::string, std::string>>& keys,
+                         std::string_view file);
 
 // Removes the first line of the section that defines the key. True when the file is as asked
 // afterwards (a missing key is no error); false when it cannot be written.

@@ -72,4 +72,32 @@ TEST_F(ParameterFilesTest, LanguageIdFallsThroughParametersAndConfiguration)
     EXPECT_EQ(GetLanguageID(), 3);
 }
 
+TEST_F(ParameterFilesTest, TheColumnsFileIsNamedBesideTheProgramWhateverItsCase)
+{
+    const std::string folder = Path("");
+    const struct
+    {
+        const char* fileNames; // "FileNames.ini", or null for none
+        const char* existing;  // a file already there, or null
+        const char* expected;
+    } cases[] = {
+        {nullptr, nullptr, "Columns.ini"},
+        {"[FileNames]\nColumnsFile=\n", nullptr, "Columns.ini"},
+        {"[FileNames]\nColumnsFile=Layouts/Grid.ini\n", nullptr, "Layouts/Grid.ini"},
+        {"[FileNames]\nColumnsFile=Layouts\\Grid.ini\n", nullptr, "Layouts/Grid.ini"},
+        {nullptr, "COLUMNS.INI", "COLUMNS.INI"},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.expected);
+        std::filesystem::remove(Path("FileNames.ini"));
+        std::filesystem::remove(Path("COLUMNS.INI"));
+        trv::ClearProfileCache();
+        if (test.fileNames)
+            WriteFile("FileNames.ini", test.fileNames);
+        if (test.existing)
+            WriteFile(test.existing, "");
+        EXPECT_EQ(ColumnsFileInFolder(folder), Path(test.expected));
+    }
+}
+
 } // namespace

@@ -159,6 +159,46 @@ TEST_F(ProfileTest, WritesKeepEveryOtherByte)
     EXPECT_EQ(trv::GetProfileString("One", "B", "gone", file), "gone");
 }
 
+TEST_F(ProfileTest, WritesASectionsKeysAtOnce)
+{
+    const std::string original = "; layouts\r\n"
+                                 "[Lists]\r\n"
+                                 "0=A,B ; kept as a value\r\n"
+                                 "; a note\r\n"
+                                 "Other=x\r\n"
+                                 "\r\n"
+                                 "[Next]\r\n"
+                                 "K=1\r\n";
+    const std::string file = Write("s.ini", original);
+    using Keys = std::vector<std::pair<std::string, std::string>>;
+
+    ASSERT_TRUE(trv::WriteProfileSection("lists", Keys{{"0", "C"}, {"0_B", "T"}, {"1", ""}}, file));
+    EXPECT_EQ(Read(file), "; layouts\r\n"
+                          "[Lists]\r\n"
+                          "0=C\r\n"
+                          "; a note\r\n"
+                          "Other=x\r\n"
+                          "0_B=T\r\n"
+                          "1=\r\n"
+                          "\r\n"
+                          "[Next]\r\n"
+                          "K=1\r\n");
+
+    // One key that cannot be written stops them all; the same values again leave the file's
+    // bytes as they are.
+    const std::string written = Read(file);
+    EXPECT_FALSE(trv::WriteProfileSection("Lists", Keys{{"0", "D"}, {"2", "a\nb"}}, file));
+    ASSERT_TRUE(trv::WriteProfileSection("Lists", Keys{{"0", "C"}, {"1", ""}}, file));
+    EXPECT_EQ(Read(file), written);
+
+    // A missing section is added at the end, a missing file is created.
+    ASSERT_TRUE(trv::WriteProfileSection("New", Keys{{"A", "1"}, {"B", "2"}}, file));
+    EXPECT_EQ(Read(file), written + "\r\n[New]\r\nA=1\r\nB=2\r\n");
+    const std::string created = folder_.File("created.ini");
+    ASSERT_TRUE(trv::WriteProfileSection("S", Keys{{"A", "1"}, {"A", "2"}}, created));
+    EXPECT_EQ(Read(created), "[S]\nA=2\n");
+}
+
 TEST_F(ProfileTest, CreatesMissingFilesAndRefusesTextThatBreaksLines)
 {
     const std::string file = folder_.File("new.ini");
