@@ -15,11 +15,7 @@ namespace {
 // Postcodes are compared without blanks: "28 001" (sent for "28.001") is "28001".
 std::string PostcodeKey(int country, std::string_view postcode)
 {
-    std::string key = std::to_string(country) + "|";
-    for (const char c : postcode)
-        if (c != ' ')
-            key += c;
-    return key;
+    return std::to_string(country) + "|" + CompactPostcode(postcode);
 }
 
 std::string CityKey(int country, std::string_view city)
@@ -51,11 +47,6 @@ long long Cell(double degrees)
     return static_cast<long long>(std::floor(degrees / kCellDegrees));
 }
 
-int HundredThousandths(double degrees)
-{
-    return static_cast<int>(std::lround(degrees * 100000.0));
-}
-
 } // namespace
 
 bool CGazetteer::Load(const std::string& file)
@@ -82,8 +73,7 @@ bool CGazetteer::Load(const std::string& file)
         place.row.houseNumber = fetch.GetFieldString("NUMBER");
         place.longitude = fetch.GetFieldDouble("LONGITUDE", 0, 0, nullptr, kNotLocatedCoordinate);
         place.latitude = fetch.GetFieldDouble("LATITUDE", 0, 0, nullptr, kNotLocatedCoordinate);
-        if (!std::isfinite(place.longitude) || !std::isfinite(place.latitude) ||
-            std::fabs(place.longitude) > 180.0 || std::fabs(place.latitude) > 90.0)
+        if (!IsUsablePoint(place.longitude, place.latitude))
             continue; // no usable point: not a place
         if (place.row.street.empty())
             place.row.street = "@";
@@ -116,22 +106,16 @@ void CGazetteer::Search(const std::string& countryCode, const std::string& postc
         places = &byCity->second;
     if (places == nullptr)
         return;
-    const std::string word = trv::ToUpper(SignificantStreetWord(trv::Trim(street)));
-    std::vector<int> onStreet;
-    if (!word.empty())
-        for (const int position : *places) {
-            const TGeocoderRow& row = m_Places[static_cast<std::size_t>(position)].row;
-            if (row.street != "@" && trv::ToUpper(row.street).find(word) != std::string::npos)
-                onStreet.push_back(position);
-        }
-    for (const int position : onStreet.empty() ? *places : onStreet)
-        rows.push_back(m_Places[static_cast<std::size_t>(position)].row);
+    std::vector<TGeocoderRow> area;
+    area.reserve(places->size());
+    for (const int position : *places)
+        area.push_back(m_Places[static_cast<std::size_t>(position)].row);
+    AppendStreetMatches(area, street, rows);
 }
 
 int CGazetteer::GetCountryAt(double longitude, double latitude)
 {
-    if (!std::isfinite(longitude) || !std::isfinite(latitude) || std::fabs(latitude) > 90.0 ||
-        std::fabs(longitude) > 180.0)
+    if (!IsUsablePoint(longitude, latitude))
         return -1;
     const CDoublePoint point(longitude, latitude);
     // A cell spans less longitude distance towards the poles: look at enough cells east and

@@ -3,6 +3,8 @@
 #include "KLV/Fetch.h"
 #include "TempFolder.h"
 #include "model/LookupTables.h"
+#include "params/Parameters.h"
+#include "routing/LocationsGeocoder.h"
 
 #include <gtest/gtest.h>
 
@@ -136,6 +138,70 @@ TEST_F(GazetteerTest, MissingFileLoadsNothing)
     CGazetteer missing;
     EXPECT_FALSE(missing.Load(folder.File("None.csv")));
     EXPECT_EQ(missing.GetCount(), 0);
+}
+
+// The program folder of a company: the bundled definitions, its locations table and its
+// gazetteer.
+class CompanyGeocodingTest : public ::testing::Test
+{
+  protected:
+    void SetUp() override
+    {
+        BuildCountryTable();
+        ResetUserParameters();
+        CFetch::ResetDefinitionFiles();
+        program.Write("Data.ini",
+                      trv::test::ReadFileBytes(std::string(TRV_PROGRAM_DIR) + "/Data.ini"));
+        program.Write("Locations.csv",
+                      "TYPE;CODE;NAME;ID;CITY;CP;SUBURB;STREET;NR;COUNTRY;LON;LAT\n"
+                      "0;C1;Cliente;;Madrid;28001;;Calle Mayor;7;34;-3.71;40.41\n"
+                      "0;C2;Quote;;Villa \"Nueva\";28999;;;;34;-3.9;40.3\n"
+                      "0;C3;Sin punto;;Madrid;28001;;Calle Mayor;9;34;;\n");
+        program.Write("Configuration/Gazetteer.csv", kGazetteer);
+    }
+    void TearDown() override
+    {
+        CFetch::ResetDefinitionFiles();
+        ResetUserParameters();
+    }
+
+    trv::test::ProgramFolder program;
+};
+
+TEST_F(CompanyGeocodingTest, LocationsTableComesBeforeTheGazetteer)
+{
+    UserParameters().CoordTestCountry = 1;
+    CLocatorMapGuide locator;
+    ASSERT_TRUE(locator.UseCompanyGeocoding(program.File("Configuration")));
+    CLocatorPossibleLocations entry;
+    ASSERT_EQ(
+        locator.SearchAddressAndFillPossibles("E", "28 001", "Madrid", "", "Calle Mayor 12", entry),
+        kLocatorSearchOk);
+    std::vector<std::string> numbers;
+    for (const TLocatorData& candidate : entry.candidates)
+        numbers.push_back(candidate.houseNumber);
+    EXPECT_EQ(numbers, (std::vector<std::string>{"7", "1-9999", "12"}));
+    EXPECT_DOUBLE_EQ(entry.candidates[0].longitude, -3.71);
+
+    // The country test is the gazetteer's: a located point far from every place is left alone.
+    locator.AddLocation("P", "", 0, -8.61, 41.15, 34, "", "", "", "", -1);
+    locator.AddLocation("S", "", 0, -20.0, 41.15, 34, "", "", "", "", -1);
+    EXPECT_EQ(locator.CheckNodes(nullptr), 1);
+    EXPECT_EQ(locator.Entry(0).status, kLocatorNotFound);
+    EXPECT_EQ(locator.Entry(1).status, kLocatorConfirmed);
+}
+
+TEST_F(CompanyGeocodingTest, CityWithAQuoteKeepsTheFilterWhole)
+{
+    EXPECT_EQ(CLocationsGeocoder::Filter("28 999", "Villa \"Nueva\""),
+              "LOCATION_CP=\"28999\" AND LOCATION_CITY=\"Villa \"\"Nueva\"\"\"");
+    EXPECT_EQ(CLocationsGeocoder::Filter("", " "), "");
+    CLocationsGeocoder table;
+    std::vector<TGeocoderRow> rows;
+    table.Search("E", "", "Villa \"Nueva\"", "", "", rows);
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].street, "@");
+    EXPECT_EQ(rows[0].longitude, -390000);
 }
 
 } // namespace
