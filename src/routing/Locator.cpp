@@ -4,6 +4,7 @@
 #include "KLV/Translate.h"
 #include "KLV/Utils.h"
 #include "containers/SmartArray.h"
+#include "model/Locations.h"
 #include "model/LookupTables.h"
 #include "params/Parameters.h"
 #include "platform/Progress.h"
@@ -343,4 +344,41 @@ std::string GeocoderStreet(std::string_view street)
         break;
     }
     return text;
+}
+
+void CLocator::StartCategory(int category)
+{
+    m_nCursorCategory = category;
+    m_nCursor = 0;
+    // Starting on an entry of another category would hand it to a loop over this one.
+    if (m_nCursor < GetCount() && Entry(m_nCursor).category != category)
+        NextInCategory();
+}
+
+void CLocator::NextInCategory()
+{
+    do
+        ++m_nCursor;
+    while (m_nCursor < GetCount() && Entry(m_nCursor).category != m_nCursorCategory);
+}
+
+const CLocatorPossibleLocations* CLocator::Current() const
+{
+    return m_nCursor >= 0 && m_nCursor < GetCount() ? &Entry(m_nCursor) : nullptr;
+}
+
+int CLocator::GetLocatorData(TLocationData& location) const
+{
+    const CLocatorPossibleLocations* entry = Current();
+    if (entry == nullptr)
+        return -1;
+    location.nodeCode.clear();
+    location.coordinates.longitude = entry->x;
+    location.coordinates.latitude = entry->y;
+    location.name = entry->name;
+    location.city = entry->city;
+    location.postcode = entry->postcode;
+    location.street = entry->street;
+    location.country = entry->country;
+    return entry->status;
 }

@@ -11,6 +11,7 @@
 namespace trv {
 class Progress;
 }
+struct TLocationData;
 
 // Location states of a locator entry.
 inline constexpr int kLocatorIsolated = 1;  // the router refused the point (moved to the saved one)
@@ -152,6 +153,17 @@ class CLocator
     void RemoveAllEntries();
     // The entry the key names; null when none.
     CLocatorPossibleLocations* FindLocation(const std::string& key);
+    // The cursor over the entries of one category: StartCategory puts it on the first entry of
+    // the category, NextInCategory on the next one; past the last one IsAtEnd is true.
+    void StartCategory(int category);
+    bool IsAtEnd() const { return m_nCursor >= GetCount(); }
+    void NextInCategory();
+    // The entry under the cursor; null when the cursor is past the end.
+    const CLocatorPossibleLocations* Current() const;
+    // Copies the entry under the cursor into a location record (no routing node code; its
+    // point, name, city, postcode, street and country) and gives its state; -1 past the end.
+    int GetLocatorData(TLocationData& location) const;
+
     // Whether the entry holds a candidate with the same point, country, postcode, city and
     // street.
     bool ContainsCandidate(int index, const TLocatorData& candidate) const;
@@ -193,6 +205,8 @@ class CLocator
     bool m_bMissingGeocoderReported = false;
     // Set: the street match empties an entry's candidates before keeping the chosen ones.
     bool m_bReplace = true;
+    int m_nCursorCategory = 0;
+    int m_nCursor = 0;
     std::unordered_map<std::string, int> m_NameIndex{1009};
 };
 

@@ -2,6 +2,7 @@
 
 #include "../KLV/TraceCapture.h"
 #include "FakeLocatorServices.h"
+#include "model/Locations.h"
 #include "model/LookupTables.h"
 #include "params/Parameters.h"
 #include "platform/Progress.h"
@@ -559,6 +560,51 @@ TEST_F(LocatorTest, WithoutRoadDataTheRouterRefusesNothing)
     CRoutingMapAndGuide provider;
     CRoutingPointCheck notReady(&provider);
     EXPECT_EQ(notReady.CheckAbnormalNode(entry), 1);
+}
+
+// A loop over one category sees every entry of it, the first and the last included, and no
+// other.
+TEST_F(LocatorTest, CursorVisitsEveryEntryOfTheCategory)
+{
+    CLocator locator;
+    const int categories[] = {2, 0, 2, 1, 0};
+    for (const int category : categories) {
+        CLocatorPossibleLocations& entry = locator.AddEntry();
+        entry.category = category;
+        entry.key = std::to_string(locator.GetCount() - 1);
+    }
+    struct Case
+    {
+        int category;
+        std::vector<std::string> keys;
+    };
+    const Case cases[] = {{0, {"1", "4"}}, {2, {"0", "2"}}, {1, {"3"}}, {3, {}}};
+    for (const Case& c : cases) {
+        std::vector<std::string> keys;
+        for (locator.StartCategory(c.category); !locator.IsAtEnd(); locator.NextInCategory())
+            keys.push_back(locator.Current()->key);
+        EXPECT_EQ(keys, c.keys) << c.category;
+    }
+    TLocationData location;
+    EXPECT_EQ(locator.GetLocatorData(location), -1);
+}
+
+TEST_F(LocatorTest, LocatorDataFillsTheLocation)
+{
+    CLocator locator;
+    locator.AddLocation("K", "Cliente", 0, -3.7, 40.4, 351, "4000", "PORTO", "RUA X", "", -1);
+    TLocationData location;
+    location.nodeCode = "N9";
+    locator.StartCategory(0);
+    EXPECT_EQ(locator.GetLocatorData(location), kLocatorConfirmed);
+    EXPECT_EQ(location.nodeCode, "");
+    EXPECT_EQ(location.name, "Cliente");
+    EXPECT_EQ(location.city, "PORTO");
+    EXPECT_EQ(location.postcode, "4000");
+    EXPECT_EQ(location.street, "RUA X");
+    EXPECT_EQ(location.country, 351);
+    EXPECT_EQ(location.coordinates.longitude, -3.7);
+    EXPECT_EQ(location.coordinates.latitude, 40.4);
 }
 
 } // namespace
