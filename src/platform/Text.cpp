@@ -114,8 +114,17 @@ void AppendDecoded(std::string& out, char32_t codePoint)
 template <std::size_t N>
 std::string HighTableToUtf8(std::string_view text, const std::array<char16_t, N>& table)
 {
+    // Sized exactly first: a file of mostly high bytes would otherwise grow the text twice over.
+    const auto encodedSize = [](char16_t codePoint) -> std::size_t {
+        return codePoint < 0x80 ? 1 : codePoint < 0x800 ? 2 : 3;
+    };
+    std::size_t size = 0;
+    for (char byte : text) {
+        const unsigned char value = static_cast<unsigned char>(byte);
+        size += value < 0x80 ? 1 : value - 0x80u < N ? encodedSize(table[value - 0x80]) : 2;
+    }
     std::string out;
-    out.reserve(text.size() + text.size() / 4);
+    out.reserve(size);
     for (char byte : text) {
         const unsigned char value = static_cast<unsigned char>(byte);
         if (value < 0x80)

@@ -125,7 +125,9 @@ void CSchNodesList::IndexNode(int index) const
     if (node == nullptr || !node->HasPoint())
         return;
     if (!OnGrid(node->x, node->y)) {
-        m_outsideGrid.push_back(index);
+        // A point with a NaN coordinate is the same as no other: it is never found.
+        if (!std::isnan(node->x) && !std::isnan(node->y))
+            m_outsideGrid.emplace(node->x, index);
         return;
     }
     m_grid[GridKey(CellOf(node->x), CellOf(node->y))].push_back(index);
@@ -153,8 +155,12 @@ int CSchNodesList::FindPoint(double x, double y) const
             m_nodes[static_cast<std::size_t>(index)]->IsSamePoint(x, y))
             found = index;
     };
-    for (int index : m_outsideGrid)
-        consider(index);
+    if (std::isnan(x) || std::isnan(y))
+        return -1;
+    // Only points within the same-point tolerance of x can match (see CNode::IsSamePoint).
+    const auto last = m_outsideGrid.upper_bound(x + 2e-5);
+    for (auto off = m_outsideGrid.lower_bound(x - 2e-5); off != last; ++off)
+        consider(off->second);
     if (!OnGrid(x, y))
         return found;
     const int64_t column = CellOf(x);
@@ -164,8 +170,15 @@ int CSchNodesList::FindPoint(double x, double y) const
             const auto cell = m_grid.find(GridKey(column + dx, row + dy));
             if (cell == m_grid.end())
                 continue;
-            for (int index : cell->second)
-                consider(index);
+            // A cell lists its nodes by rising index: its first match is its lowest.
+            for (int index : cell->second) {
+                if (found >= 0 && index >= found)
+                    break;
+                if (m_nodes[static_cast<std::size_t>(index)]->IsSamePoint(x, y)) {
+                    found = index;
+                    break;
+                }
+            }
         }
     }
     return found;
@@ -258,22 +271,26 @@ bool CSchNodesList::Save(const std::string& path) const
 {
     std::FILE* file = std::fopen(path.c_str(), "w");
     if (file == nullptr) {
-        TRV_TRACE(1, "CSchNodesList::Save",
-                  "CSchNodesList::Save, No se ha podido abrir el fichero %s", path.c_str());
+        TRV_TRACE(1, "CSchNodesList::Save", "The node file %s cannot be opened for writing",
+                  path.c_str());
         return false;
     }
-    std::string text;
-    for (int index = 0; index <= m_maxIndex; ++index) {
-        const CNode* node = GetNode(index);
-        if (node == nullptr) {
-            text += "\t\t\t\t\t\t\n";
-            continue;
+    // Line by line through the stream's buffer: a large list is never held twice.
+    bool written = true;
+    std::string line;
+    for (int index = 0; index <= m_maxIndex && written; ++index) {
+        line.clear();
+        if (const CNode* node = GetNode(index)) {
+            line.append(node->postcode).append(1, '\t').append(node->city).append(1, '\t');
+            line.append(node->nodeCode).append(1, '\t');
+            line.append(trv::FormatDouble(node->x, 20)).append(1, '\t');
+            line.append(trv::FormatDouble(node->y, 20)).append(1, '\t');
+            line.append(node->feedbackCode).append("\t\n");
+        } else {
+            line = "\t\t\t\t\t\t\n";
         }
-        text += node->postcode + '\t' + node->city + '\t' + node->nodeCode + '\t' +
-                trv::FormatDouble(node->x, 20) + '\t' + trv::FormatDouble(node->y, 20) + '\t' +
-                node->feedbackCode + "\t\n";
+        written = std::fwrite(line.data(), 1, line.size(), file) == line.size();
     }
-    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
     return std::fclose(file) == 0 && written;
 }
 
@@ -286,8 +303,7 @@ bool CSchNodesList::Load(const std::string& path)
 {
     std::string text;
     if (!trv::ReadTextFile(path, text)) {
-        TRV_TRACE(1, "CSchNodesList::Load",
-                  "CSchNodesList::Load, no se ha podido abrir el fichero %s", path.c_str());
+        TRV_TRACE(1, "CSchNodesList::Load", "The node file %s cannot be read", path.c_str());
         return false;
     }
     std::string_view rest = text;
@@ -332,8 +348,7 @@ bool CSchNodesList::Init(const std::string& path)
     RemoveAll();
     if (Load(path))
         return true;
-    TRV_TRACE(1, "CSchNodesList::Init", "No se ha podido cargar el fichero de nodos %s",
-              path.c_str());
+    TRV_TRACE(1, "CSchNodesList::Init", "The node file %s could not be loaded", path.c_str());
     return false;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -133,7 +134,8 @@ class CSchNodesList
     TFeedbackTable m_feedback;
 
     mutable std::unordered_map<uint64_t, std::vector<int>> m_grid;
-    mutable std::vector<int> m_outsideGrid; // points too far out for the grid's keys
+    // Points too far out for the grid's keys, by longitude: damaged files can hold many.
+    mutable std::multimap<double, int> m_outsideGrid;
     mutable int m_indexedCount = 0;
 };
 

@@ -67,9 +67,13 @@ int main(int argc, char** argv)
         return 1;
     }
     for (const std::filesystem::path& file : files) {
+        // Read at its size: the replay's own copy is one input's worth in the memory bound.
         std::ifstream in(file, std::ios::binary);
-        const std::string bytes((std::istreambuf_iterator<char>(in)),
-                                std::istreambuf_iterator<char>());
+        std::error_code error;
+        const std::uintmax_t size = std::filesystem::file_size(file, error);
+        std::string bytes(error ? 0 : static_cast<std::size_t>(size), '\0');
+        in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        bytes.resize(static_cast<std::size_t>(in.gcount()));
         LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
     }
     const long peak = PeakResidentMb();
