@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cmath>
 
 namespace {
 
@@ -72,6 +73,17 @@ TEST(SchNodesListTest, FindNodeGivesTheLowestMatchingIndex)
     nodes.GetOrCreateNode(3)->x = 1e300;
     nodes.GetNode(3)->y = 0.0;
     EXPECT_EQ(nodes.FindPoint(1e300, 0.0), 3);
+    // Off the grid too the lowest match wins, a neighbour beyond the tolerance does not match,
+    // and a NaN coordinate matches nothing.
+    for (const auto& [index, x] : {std::pair{6, 25000.0}, {4, 25000.000004}, {5, 25000.00003}}) {
+        nodes.GetOrCreateNode(index)->x = x;
+        nodes.GetNode(index)->y = 0.0;
+    }
+    EXPECT_EQ(nodes.FindPoint(25000.0, 0.0), 4);
+    EXPECT_EQ(nodes.FindPoint(25000.00003, 0.0), 5);
+    nodes.GetOrCreateNode(7)->x = std::nan("");
+    nodes.GetNode(7)->y = 0.0;
+    EXPECT_EQ(nodes.FindPoint(std::nan(""), 0.0), -1);
 }
 
 TEST(SchNodesListTest, SaveThenLoadKeepsNodesAndEmptySlotsInAnyLocale)
