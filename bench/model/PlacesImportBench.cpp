@@ -1,6 +1,7 @@
 // Importing warehouses with their products, and looking codes up in the locations table.
 // Both run in a scratch program folder holding the program's own definitions file.
 
+#include "BenchProgramFolder.h"
 #include "KLV/Fetch.h"
 #include "model/ModelContext.h"
 #include "model/VariableBuilders.h"
@@ -16,34 +17,10 @@
 
 namespace {
 
-// A scratch program folder with the program's definitions, and a clean catalogue.
-class BenchFolder
+class BenchFolder : public BenchProgramFolder
 {
   public:
-    BenchFolder()
-    {
-        m_path = std::filesystem::temp_directory_path() /
-                 ("trv_places_bench_" + std::to_string(::getpid()));
-        std::filesystem::create_directories(m_path);
-        std::filesystem::copy_file(std::string(TRV_BENCH_PROGRAM_DIR) + "/Data.ini",
-                                   m_path / "Data.ini",
-                                   std::filesystem::copy_options::overwrite_existing);
-        ::setenv("TREVANTOR_HOME", m_path.c_str(), 1);
-        CFetch::ResetDefinitionFiles();
-        ResetTrevantorVariables();
-        InstallVariableBuilders(TrevantorVariables());
-        TrevantorVariables().Init();
-    }
-    ~BenchFolder()
-    {
-        ResetModelContext();
-        ResetTrevantorVariables();
-        std::filesystem::remove_all(m_path);
-    }
-    std::string File(const std::string& name) const { return (m_path / name).string(); }
-
-  private:
-    std::filesystem::path m_path;
+    BenchFolder() : BenchProgramFolder("trv_places_bench_") {}
 };
 
 constexpr int kProductsPerWareHouse = 10;
