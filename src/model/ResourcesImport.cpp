@@ -146,9 +146,24 @@ bool CResources::GeneralImport(CFieldRecordSource& definitions, TResourcesImport
             (parameters.PermitirTurnos || parameters.PermitirVehiculosSinConductor))
             LoadDriverAvailability(definitions, request.sourceKind, request.file,
                                    parameters.AvailableDays, dateText, request.planningDay);
-        const long long total = record->GetRecordCount();
+        std::string currentSource;
+        int sources = 0;
+        long long total = 0;
         long long read = 0;
         while (!record->IsEOF() && !progress.IsCancelled()) {
+            const TRecordSourcePosition source = record->GetSourcePosition();
+            if (sources == 0 || source.name != currentSource) {
+                // Which file of how many, and the range of its records.
+                currentSource = source.name;
+                ++sources;
+                total = record->GetRecordCount();
+                read = 0;
+                if (source.total > 0)
+                    progress.SetCaption(
+                        Translate("LoadingResources") + " " +
+                        std::to_string(source.number > 0 ? source.number : sources) + "/" +
+                        std::to_string(source.total) + " " + source.name);
+            }
             if (!record->MoveNext())
                 continue;
             ReadResourceRecord(*record, readerMessages, request.planningDate, locate, request.add,

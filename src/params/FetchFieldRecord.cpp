@@ -1,6 +1,7 @@
 #include "params/FetchFieldRecord.h"
 
 #include "KLV/Fetch.h"
+#include "platform/Path.h"
 
 namespace {
 
@@ -274,6 +275,27 @@ bool CFetchFieldRecord::Close()
 long long CFetchFieldRecord::GetRecordCount()
 {
     return m_fetch.GetRecordCount();
+}
+
+TRecordSourcePosition CFetchFieldRecord::GetSourcePosition()
+{
+    TRecordSourcePosition position;
+    const CFetch& fetch = m_fetch;
+    if (fetch.m_nKind == FETCH_KIND_FOLDER) {
+        const std::string& file =
+            fetch.m_strCurrentFile.empty() ? fetch.m_strFile : fetch.m_strCurrentFile;
+        position.name = trv::GetPathFileName(file);
+        position.number = fetch.m_nNextFile + 1;
+        position.total = fetch.m_arrFiles.GetSize();
+        return position;
+    }
+    // A database's "file" is its connection string, which names nothing worth showing.
+    const bool hasFile = fetch.m_nKind != FETCH_KIND_DATABASE && fetch.m_nKind != FETCH_KIND_SQL &&
+                         !fetch.m_strFile.empty();
+    position.name = hasFile ? trv::GetPathFileName(fetch.m_strFile) : fetch.m_strName;
+    if (hasFile)
+        position.total = fetch.m_bIsListReader ? fetch.m_arrListChildrenCopy.GetSize() : 1;
+    return position;
 }
 
 void CFetchFieldRecord::TakeReadMessages(CSmartStringArray& messages)

@@ -82,6 +82,7 @@ class CFetchFieldRecord : public CFieldRecord
     bool MoveNextLine() override;
     void EvaluateVariables() override;
     long long GetRecordCount() override;
+    TRecordSourcePosition GetSourcePosition() override;
     void TakeReadMessages(CSmartStringArray& messages) override;
 
   private:

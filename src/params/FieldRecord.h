@@ -56,6 +56,14 @@ struct TFieldRecordOpen
     std::string period = {}; // the planning period's text; empty: none
 };
 
+// Where the current record of a long read comes from, for its progress.
+struct TRecordSourcePosition
+{
+    std::string name; // the file being read (its name), else the definition's
+    int number = 0;   // the file's position in its folder, from 1; 0: the reader counts
+    int total = 0;    // the files or definitions the source reads; 0: it reads no files
+};
+
 // The current record of an open data definition, as the model and the variable layer move
 // entities through it: the typed readers and writers of the data exchange engine. The engine's
 // definition object is adapted to it; tests use an in-memory record. Bounds of -1 are no
@@ -149,6 +157,7 @@ class CFieldRecord
     virtual bool Close() { return true; }
     // The records the source holds; 0 when it cannot tell.
     virtual long long GetRecordCount() { return 0; }
+    virtual TRecordSourcePosition GetSourcePosition() { return {}; }
     // Moves the messages the reads produced (required fields left empty) into `messages`.
     virtual void TakeReadMessages(CSmartStringArray& /*messages*/) {}
     // ---- The lines of the current record -------------------------------------------------------

@@ -17,6 +17,7 @@
 #include "params/FetchFieldRecord.h"
 #include "params/TrevantorVariables.h"
 #include "platform/Profile.h"
+#include "platform/Progress.h"
 #include "platform/Registry.h"
 #include "platform/UserPrompt.h"
 
@@ -701,6 +702,39 @@ TEST_F(FleetFilesTest, APlansFleetExportsAndImportsTheSame)
         EXPECT_EQ(Fleet().compatibilities.records[i].vehicleCode, compatibilities[i].vehicleCode);
     }
     EXPECT_EQ(Fleet().availableDriverCodes, (std::vector<std::string>{"D1", "D3", "D9"}));
+}
+
+// Keeps every caption and the last position.
+class CaptionRecorder : public trv::Progress
+{
+  public:
+    CaptionRecorder() : m_previous(trv::InstallProgress(this)) {}
+    ~CaptionRecorder() override { trv::InstallProgress(m_previous); }
+    CaptionRecorder(const CaptionRecorder&) = delete;
+    CaptionRecorder& operator=(const CaptionRecorder&) = delete;
+
+    void SetCaption(std::string_view caption) override { captions.emplace_back(caption); }
+    void SetPosition(long long at, long long of) override { position = {at, of}; }
+
+    std::vector<std::string> captions;
+    std::pair<long long, long long> position;
+
+  private:
+    trv::Progress* m_previous;
+};
+
+TEST_F(FleetFilesTest, TheProgressNamesTheFileRead)
+{
+    CaptionRecorder progress;
+    request.file = program.Write("a.veh", kVeh);
+    request.messages = &messages;
+    ASSERT_TRUE(Fleet().GeneralImport(definitions, request));
+    EXPECT_EQ(Fleet().pairs.GetSize(), 3);
+    EXPECT_EQ(progress.captions,
+              (std::vector<std::string>{Translate("LoadingResources..."),
+                                        Translate("LoadingResources") + " 1/1 a.veh"}));
+    EXPECT_GT(progress.position.first, 0);
+    EXPECT_GE(progress.position.second, progress.position.first);
 }
 
 TEST_F(FleetFilesTest, ExportingNamesItsCompanionsAndFailsWhereItCannotWrite)
