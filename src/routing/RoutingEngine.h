@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -67,6 +68,12 @@ class RoutingEngineEvents
     virtual void OnRouteError(int code, const std::string& text) = 0;
     virtual void OnListed(int route) = 0;
     virtual bool OnProgress(int percent) = 0;
+    // A matrix started by StartMatrix: metres and 10-second units of every origin (row) to every
+    // destination (column), -1 where there is no route.
+    virtual void OnMatrixResult(const std::vector<double>& /*metres*/,
+                                const std::vector<double>& /*units*/, int /*columns*/)
+    {
+    }
 };
 
 class RoutingEngine
@@ -105,4 +112,23 @@ class RoutingEngine
     virtual void ReleaseRoute(int route) = 0;
     // Stops whatever runs.
     virtual void CancelRouting() = 0;
+
+    // Every origin to every destination with the current profile, row by row into `metres` and
+    // `units` (-1 both where there is no route, 0 where the two points are the same).
+    // `rowsDone(rows)` is asked after every row; its false stops the matrix. False when stopped or
+    // without road data.
+    virtual bool CalculateMatrix(const std::vector<TRoutingPoint>& /*origins*/,
+                                 const std::vector<TRoutingPoint>& /*destinations*/,
+                                 std::vector<double>& /*metres*/, std::vector<double>& /*units*/,
+                                 const std::function<bool(int)>& /*rowsDone*/)
+    {
+        return false;
+    }
+    // The same on the engine's own thread: the percentage goes to OnProgress, then the events
+    // get OnMatrixResult, or OnRouteError (the cancel code when stopped).
+    virtual bool StartMatrix(const std::vector<TRoutingPoint>& /*origins*/,
+                             const std::vector<TRoutingPoint>& /*destinations*/)
+    {
+        return false;
+    }
 };

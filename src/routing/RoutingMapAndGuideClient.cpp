@@ -11,6 +11,7 @@
 #include "platform/ProgramFolder.h"
 #include "platform/Progress.h"
 #include "platform/UserPrompt.h"
+#include "routing/MatrixWorker.h"
 #include "routing/RoutinoEngine.h"
 #include "routing/SchNodesList.h"
 #include "routing/StraightLineDistances.h"
@@ -40,12 +41,6 @@ enum
     RESIDENT_AREAS_FAST,
     RESIDENT_AREAS_SLOW,
 };
-
-// Minutes of a number of 10-second units, rounded half up.
-int UnitsToMinutes(double units)
-{
-    return static_cast<int>(units * (1.0 / 6.0) + 0.5);
-}
 
 uint64_t PointKey(const TRoutingPoint& point)
 {
@@ -574,16 +569,21 @@ TEngineProfile MakeRouteProfile(const TSpeedTable& table, const CUserParameters&
     return profile;
 }
 
-bool CRoutingMapAndGuide::SetRouteOptions(int /*route*/)
+TEngineProfile ReadRouteProfile(const std::string& speedFile)
 {
-    TRV_TRACE(2, "CRoutingMapAndGuide::SetRouteOptions", "SetRouteOptions");
     TSpeedTable table;
     table.speeds.fill(80);
-    ReadSpeedTable(table, SpeedFile());
-    const TEngineProfile profile = MakeRouteProfile(table, UserParameters());
+    ReadSpeedTable(table, speedFile);
     TRV_TRACE(3, "CRoutingMapAndGuide::SetRouteOptions",
               "ResidentAreas %d/%d sin clase de carretera equivalente",
               table.speeds[RESIDENT_AREAS_FAST], table.speeds[RESIDENT_AREAS_SLOW]);
+    return MakeRouteProfile(table, UserParameters());
+}
+
+bool CRoutingMapAndGuide::SetRouteOptions(int /*route*/)
+{
+    TRV_TRACE(2, "CRoutingMapAndGuide::SetRouteOptions", "SetRouteOptions");
+    const TEngineProfile profile = ReadRouteProfile(SpeedFile());
     // The road data knows neither tolls nor hazardous-goods closures: say so once.
     if (profile.avoidTolls && !m_bTollTraced) {
         TRV_TRACE(1, "CRoutingMapAndGuide::SetRouteOptions",

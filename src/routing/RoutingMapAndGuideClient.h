@@ -4,18 +4,49 @@
 #include "routing/Routing.h"
 #include "routing/RoutingEngine.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
 struct TSpeedTable;
+class CBoolTable;
 class CUserParameters;
+namespace trv {
+class OleDate;
+}
 
 // The profile of a route: the speed table's classes, weighting and toll switch, the parameters'
 // vehicle type, class blocks and hazardous goods.
 TEngineProfile MakeRouteProfile(const TSpeedTable& table, const CUserParameters& parameters);
+// The same from a speed file (empty: the parameters' speed table) and the program's parameters:
+// the one profile of routes, matrices and matrix workers.
+TEngineProfile ReadRouteProfile(const std::string& speedFile);
+
+// A node the straight-line fill must give cells to, with the number of cells it lacks.
+struct TPendingNode
+{
+    int node = -1;
+    int count = 0;
+};
+
+// How a matrix is split over worker processes, from [Enviroment options] of "Config.ini".
+struct TMatrixWorkerSettings
+{
+    // "NumProcsMatrix": the number of workers (default the processor count).
+    int workers = 1;
+    // "TimePerMatrix" x 1000: how long a worker may go without progress, per worker.
+    int allowanceMilliseconds = 5000;
+    // Added to the allowance by every restart.
+    int restartStepMilliseconds = 1000;
+    // Restarts of one worker before the computation fails.
+    int maximumRestarts = 3;
+
+    void Read();
+};
 
 // The routing provider over a road routing engine. Without road data it is not ready and callers
 // use the straight-line mode.
@@ -81,6 +112,47 @@ class CRoutingMapAndGuide : public CRouting, private RoutingEngineEvents
     const TRoadsLayer& RoadsLayer() const { return m_RoadsLayer; }
     long long AuthorId() const { return m_nAuthorId; }
 
+    // The routed-pairs table and pending-nodes list the next matrix reports its failed cells to
+    // (either may be null).
+    void SetMatrixTargets(CBoolTable* routedPairs, std::vector<TPendingNode>* pendingNodes)
+    {
+        m_pRoutedPairs = routedPairs;
+        m_pPendingNodes = pendingNodes;
+    }
+    // The worker program (empty: "trevantor-matrix-worker" in the program folder) and how work is
+    // split; tests set both.
+    void SetMatrixWorkerPath(const std::string& path) { m_MatrixWorkerPath = path; }
+    std::string MatrixWorkerPath() const;
+    void SetMatrixWorkerSettings(const TMatrixWorkerSettings& settings)
+    {
+        m_WorkerSettings = settings;
+        m_bWorkerSettingsSet = true;
+    }
+
+    // Sizes the class matrix (highest row + 1) and fills it with road cells between the nodes,
+    // in worker processes when the worker program is there, else on the engine's thread. Without
+    // road data the class gets the straight-line fill and the call succeeds; when the workers
+    // fail it gets the straight-line fill and the call fails. Cells land at the nodes' rows of
+    // the translation table.
+    bool CalculateMatrix(int highestRow, const std::vector<int>& nodes, CDistancesArray& matrix,
+                         const trv::OleDate& date, int routeMode, int vehicleType);
+    bool CalculateDistancesAndWriteDst(const std::vector<int>& nodes, CDistancesArray& matrix,
+                                       const trv::OleDate& date);
+    void CalcMatrixMonocore();
+    void CalcMatrixMulticore(const std::string& program);
+    // Reads one worker's output of `rows` origins into the cells of nodes (offset + r, c);
+    // false, writing nothing, when the file is not what was asked.
+    bool ReadMatrixOutput(const std::string& path, int rows, int& offset);
+    // Empties every negative cell, clears its routed pair and counts both nodes as pending.
+    void ComprobarNegativos(const std::vector<int>& nodes, std::vector<TPendingNode>* pending);
+    void FillMatrixFromArrays(const std::vector<double>& metres, const std::vector<double>& units,
+                              int columns);
+    // The watcher: restarts stalled or dead workers, reports the average progress and sets
+    // m_bMatrixDone once every worker is past 100 (m_bCancelled too when it gave up).
+    void CalcMatrixWatcherThread(std::vector<std::string> commandLines);
+    // Whether every worker's progress is past 100, as the average in whole numbers tells.
+    static bool MatrixWatchDone(const std::vector<int>& progress);
+
     // The route slots; 0 when none.
     int MatrixRoute() const { return m_pMatrixRoute; }
     int SingleRoute() const { return m_pSingleRoute; }
@@ -99,6 +171,8 @@ class CRoutingMapAndGuide : public CRouting, private RoutingEngineEvents
     void OnRouteError(int code, const std::string& text) override;
     void OnListed(int route) override;
     bool OnProgress(int percent) override;
+    void OnMatrixResult(const std::vector<double>& metres, const std::vector<double>& units,
+                        int columns) override;
 
   private:
     void GetRouteCalculated(int route);
@@ -109,7 +183,27 @@ class CRoutingMapAndGuide : public CRouting, private RoutingEngineEvents
     // The node's cached point, converted on the spot when missing; false without coordinates.
     bool NodePoint(int node, const CSchNodesList& list, TRoutingPoint& point);
 
+    // The cell of two node positions, or null when a node has no row in the matrix.
+    TDistanceCell* MatrixCell(int origin, int destination);
+    // Ends the workers and removes their files.
+    void EndWorkers(const std::string& folder);
+
     std::unique_ptr<RoutingEngine> m_pRouting;
+    CDistancesArray* m_pMatrix = nullptr;
+    const std::vector<int>* m_pNodes = nullptr;
+    CBoolTable* m_pRoutedPairs = nullptr;
+    std::vector<TPendingNode>* m_pPendingNodes = nullptr;
+    std::string m_MatrixWorkerPath;
+    TMatrixWorkerSettings m_WorkerSettings;
+    bool m_bWorkerSettingsSet = false;
+    // The running workers' process ids, by worker; the watcher restarts them.
+    std::mutex m_WorkersLock;
+    std::vector<int> m_WorkerProcesses;
+    std::atomic<bool> m_bStopWatcher{false};
+    // Set by the watcher when a worker kept failing, or by a wrong output file.
+    std::atomic<bool> m_bWorkersFailed{false};
+    // The matrix row of every node position of the computation; -1 where it has none.
+    std::vector<int> m_MatrixRows;
     CRoadEditorDb m_RoadEditorDb;
     TRoadsLayer m_RoadsLayer;
     bool m_bStreetModelLoaded = false;

@@ -540,3 +540,108 @@ void RoutinoEngine::CancelRouting()
 {
     ++generation_;
 }
+
+bool RoutinoEngine::CalculateRows(const std::vector<TRoutingPoint>& origins,
+                                  const std::vector<TRoutingPoint>& destinations, int generation,
+                                  std::vector<double>& metres, std::vector<double>& units,
+                                  const std::function<bool(int)>& rowsDone)
+{
+    Library& library = *library_;
+    const std::size_t columns = destinations.size();
+    metres.assign(origins.size() * columns, -1.0);
+    units.assign(origins.size() * columns, -1.0);
+    if (library.database == nullptr || library.profile == nullptr)
+        return false;
+    // Each distinct point is placed on the roads once, not once per pair.
+    std::map<std::pair<int, int>, Routino_Waypoint*> placed;
+    const auto place = [&](const TRoutingPoint& point) {
+        const auto found = placed.find({point.x, point.y});
+        if (found != placed.end())
+            return found->second;
+        Routino_Waypoint* waypoint = Routino_FindWaypoint(library.database, library.profile,
+                                                          point.y / 100000.0, point.x / 100000.0);
+        placed.emplace(std::make_pair(point.x, point.y), waypoint);
+        return waypoint;
+    };
+    // The library's shorter listings read names it does not always have: the full one is safe.
+    const int options = (library.quickest ? ROUTINO_ROUTE_QUICKEST : ROUTINO_ROUTE_SHORTEST) |
+                        ROUTINO_ROUTE_LIST_TEXT_ALL;
+    bool finished = true;
+    for (std::size_t row = 0; row < origins.size() && finished; ++row) {
+        Routino_Waypoint* origin = place(origins[row]);
+        for (std::size_t column = 0; column < columns; ++column) {
+            const std::size_t cell = row * columns + column;
+            if (origins[row].x == destinations[column].x &&
+                origins[row].y == destinations[column].y) {
+                metres[cell] = 0.0;
+                units[cell] = 0.0;
+                continue;
+            }
+            Routino_Waypoint* destination = place(destinations[column]);
+            if (origin == nullptr || destination == nullptr)
+                continue;
+            Routino_Waypoint* pair[2] = {origin, destination};
+            Routino_Output* output = Routino_CalculateRoute(
+                library.database, library.profile, library.translation, pair, 2, options, nullptr);
+            const Routino_Output* last = output;
+            while (last != nullptr && last->next != nullptr)
+                last = last->next;
+            if (last != nullptr) {
+                metres[cell] = static_cast<double>(last->dist) * 1000.0;
+                // The library's minutes (see Calculate) in 10-second units.
+                units[cell] = static_cast<double>(last->time) * 6.0;
+            }
+            if (output != nullptr)
+                Routino_DeleteRoute(output);
+        }
+        finished =
+            generation_.load() == generation && (!rowsDone || rowsDone(static_cast<int>(row) + 1));
+    }
+    for (const auto& [point, waypoint] : placed)
+        std::free(waypoint);
+    return finished;
+}
+
+bool RoutinoEngine::CalculateMatrix(const std::vector<TRoutingPoint>& origins,
+                                    const std::vector<TRoutingPoint>& destinations,
+                                    std::vector<double>& metres, std::vector<double>& units,
+                                    const std::function<bool(int)>& rowsDone)
+{
+    bool finished = false;
+    RunAndWait([&] {
+        finished =
+            CalculateRows(origins, destinations, generation_.load(), metres, units, rowsDone);
+    });
+    return finished;
+}
+
+bool RoutinoEngine::StartMatrix(const std::vector<TRoutingPoint>& origins,
+                                const std::vector<TRoutingPoint>& destinations)
+{
+    if (!opened_.load())
+        return false;
+    const int generation = generation_.load();
+    Post([this, origins, destinations, generation] {
+        std::shared_ptr<std::atomic<RoutingEngineEvents*>> events = events_;
+        const int rows = static_cast<int>(origins.size());
+        auto metres = std::make_shared<std::vector<double>>();
+        auto units = std::make_shared<std::vector<double>>();
+        const bool finished =
+            CalculateRows(origins, destinations, generation, *metres, *units, [&](int done) {
+                RoutingEngineEvents* sink = events->load();
+                return sink == nullptr || sink->OnProgress(rows > 0 ? done * 100 / rows : 100);
+            });
+        const int columns = static_cast<int>(destinations.size());
+        trv::GetDispatcher().Post([events, finished, metres, units, columns] {
+            RoutingEngineEvents* sink = events->load();
+            if (sink == nullptr)
+                return;
+            if (!finished) {
+                sink->OnRouteError(kCancelCode, "Matrix cancelled");
+                return;
+            }
+            sink->OnMatrixResult(*metres, *units, columns);
+        });
+    });
+    return true;
+}

@@ -53,6 +53,12 @@ class RoutinoEngine : public RoutingEngine
     void CancelRoute(int route) override;
     void ReleaseRoute(int route) override;
     void CancelRouting() override;
+    bool CalculateMatrix(const std::vector<TRoutingPoint>& origins,
+                         const std::vector<TRoutingPoint>& destinations,
+                         std::vector<double>& metres, std::vector<double>& units,
+                         const std::function<bool(int)>& rowsDone) override;
+    bool StartMatrix(const std::vector<TRoutingPoint>& origins,
+                     const std::vector<TRoutingPoint>& destinations) override;
 
     // Where the library's own profiles and translations are read from.
     static std::string DataFolder();
@@ -83,6 +89,12 @@ class RoutinoEngine : public RoutingEngine
     // Only asynchronous routes report progress (and may be stopped by its answer).
     int Calculate(const std::vector<TRoutingPoint>& stations, int generation, bool reportProgress,
                   std::vector<Point>& points, std::string& error);
+
+    // On the engine thread: the matrix cells; false when stopped or without road data.
+    bool CalculateRows(const std::vector<TRoutingPoint>& origins,
+                       const std::vector<TRoutingPoint>& destinations, int generation,
+                       std::vector<double>& metres, std::vector<double>& units,
+                       const std::function<bool(int)>& rowsDone);
 
     std::unique_ptr<Library> library_;
     std::atomic<bool> opened_{false};

@@ -28,6 +28,10 @@ class FakeRoutingEngine : public RoutingEngine
     std::vector<int> released;
     int cancelRoutingCalls = 0;
     bool opened = true;
+    // Matrices: how many were started, and the metres of every cell (row by row; empty: 1000 x
+    // (r + c) for r != c); units are metres / 10.
+    int matrixCalls = 0;
+    std::vector<double> matrixMetres;
 
     void SetEvents(RoutingEngineEvents* events) override { events_ = events; }
     bool Open(const std::string&, std::string& error) override
@@ -77,6 +81,25 @@ class FakeRoutingEngine : public RoutingEngine
     void CancelRoute(int route) override { cancelled.push_back(route); }
     void ReleaseRoute(int route) override { released.push_back(route); }
     void CancelRouting() override { ++cancelRoutingCalls; }
+    bool StartMatrix(const std::vector<TRoutingPoint>& origins,
+                     const std::vector<TRoutingPoint>& destinations) override
+    {
+        ++matrixCalls;
+        const std::size_t columns = destinations.size();
+        std::vector<double> metres = matrixMetres;
+        if (metres.empty())
+            for (std::size_t r = 0; r < origins.size(); ++r)
+                for (std::size_t c = 0; c < columns; ++c)
+                    metres.push_back(r == c ? 0.0 : 1000.0 * static_cast<double>(r + c));
+        std::vector<double> units;
+        for (const double value : metres)
+            units.push_back(value < 0 ? -1.0 : value / 10.0);
+        trv::GetDispatcher().Post([this, metres, units, columns] {
+            if (events_ != nullptr)
+                events_->OnMatrixResult(metres, units, static_cast<int>(columns));
+        });
+        return true;
+    }
 
   private:
     RoutingEngineEvents* events_ = nullptr;
