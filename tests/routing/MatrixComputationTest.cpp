@@ -1,3 +1,4 @@
+#include "ClassNodes.h"
 #include "FakeRoutingEngine.h"
 #include "KLV/Folders.h"
 #include "RoadFixture.h"
@@ -191,17 +192,7 @@ class MatrixComputationTest : public ::testing::Test
     // Nodes at the points, each at its own row of one matrix.
     std::vector<int> Nodes(const std::vector<std::pair<double, double>>& points)
     {
-        CRoutingContext& context = RoutingContext();
-        std::vector<int> classNodes;
-        for (const auto& [x, y] : points) {
-            const int node = context.nodes.GetSize();
-            CNode* point = context.nodes.GetOrCreateNode(node);
-            point->x = x;
-            point->y = y;
-            context.partition.GetEntry(node) = {0, node};
-            classNodes.push_back(node);
-        }
-        return classNodes;
+        return AddClassNodes(points);
     }
 
     // A worker script of the test's own; "$FOLDER" is the exchange folder.
@@ -220,6 +211,14 @@ class MatrixComputationTest : public ::testing::Test
         for (std::string line; std::getline(log, line);)
             ++count;
         return count;
+    }
+
+    // A worker that copies the prepared "out_<worker>.dat" as its output and reports it complete.
+    std::string CopyingStub()
+    {
+        return Stub("copy", "cp '" + scripts.File("out_") +
+                                "'$2.dat \"$FOLDER/Mx_Out_$2.dat\"\n"
+                                "printf '\\145\\000\\000\\000' > \"$FOLDER/Prog_$2.dat\"");
     }
 
     static TMatrixWorkerSettings Quick(int workers)
@@ -324,10 +323,7 @@ TEST_F(MatrixComputationTest, WorkerOutputsLandAtTheirOffsetWithOneCorrection)
     scripts.Write("out_0.dat", Bytes({2, 3}) + FloatBytes({0, 0, 10, 10, 0.25f, 1, //
                                                            10, 10, 0, 0, 3, 3}));
     scripts.Write("out_1.dat", Bytes({1, 3}) + FloatBytes({0.25f, 1, 7, 8, 0, 0}));
-    const std::string stub =
-        Stub("copy", "cp '" + scripts.File("out_") +
-                         "'$2.dat \"$FOLDER/Mx_Out_$2.dat\"\n"
-                         "printf '\\145\\000\\000\\000' > \"$FOLDER/Prog_$2.dat\"");
+    const std::string stub = CopyingStub();
     FakeMatrixProvider fake;
     fake.provider->SetMatrixWorkerPath(stub);
     fake.provider->SetMatrixWorkerSettings(Quick(2));
@@ -346,10 +342,7 @@ TEST_F(MatrixComputationTest, WorkerOutputsLandAtTheirOffsetWithOneCorrection)
 TEST_F(MatrixComputationTest, WrongWorkerOutputFailsToTheStraightLine)
 {
     scripts.Write("out_0.dat", Bytes({1, 2}) + FloatBytes({5, 5, 5, 5}));
-    const std::string stub =
-        Stub("copy", "cp '" + scripts.File("out_") +
-                         "'$2.dat \"$FOLDER/Mx_Out_$2.dat\"\n"
-                         "printf '\\145\\000\\000\\000' > \"$FOLDER/Prog_$2.dat\"");
+    const std::string stub = CopyingStub();
     FakeMatrixProvider fake;
     fake.provider->SetMatrixWorkerPath(stub);
     fake.provider->SetMatrixWorkerSettings(Quick(1));

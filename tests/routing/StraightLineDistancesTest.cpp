@@ -1,5 +1,6 @@
 #include "routing/StraightLineDistances.h"
 
+#include "ClassNodes.h"
 #include "TempFolder.h"
 #include "params/ParameterFiles.h"
 #include "params/Parameters.h"
@@ -42,17 +43,7 @@ class StraightLineTest : public ::testing::Test
     // Nodes 0.. at the points, each at its own row of one matrix; the class's node list.
     std::vector<int> Nodes(const std::vector<std::pair<double, double>>& points)
     {
-        CRoutingContext& context = RoutingContext();
-        std::vector<int> classNodes;
-        for (const auto& [x, y] : points) {
-            const int node = context.nodes.GetSize();
-            CNode* point = context.nodes.GetOrCreateNode(node);
-            point->x = x;
-            point->y = y;
-            context.partition.GetEntry(node) = {0, node};
-            classNodes.push_back(node);
-        }
-        return classNodes;
+        return AddClassNodes(points);
     }
 
     trv::test::ProgramFolder program;
