@@ -318,6 +318,7 @@ void CRoutingMapAndGuide::CalcMatrixMulticore(const std::string& program)
         return;
     }
     m_bStopWatcher = false;
+    m_nWorkerRestarts = 0;
     std::thread watcher([this, commandLines] { CalcMatrixWatcherThread(commandLines); });
     bool stopAsked = false;
     while (!m_bMatrixDone) {
@@ -415,6 +416,7 @@ void CRoutingMapAndGuide::CalcMatrixWatcherThread(std::vector<std::string> comma
             std::remove(MatrixOutputFile(folder, index).c_str());
             process = StartProcess(false, program, commandLines[worker]);
             ++restarts[worker];
+            ++m_nWorkerRestarts;
             progress[worker] = -1;
             lastMove[worker] = Clock::now();
             limit += m_WorkerSettings.restartStepMilliseconds;

@@ -150,6 +150,8 @@ class CRoutingMapAndGuide : public CRouting, private RoutingEngineEvents
     // The watcher: restarts stalled or dead workers, reports the average progress and sets
     // m_bMatrixDone once every worker is past 100 (m_bCancelled too when it gave up).
     void CalcMatrixWatcherThread(std::vector<std::string> commandLines);
+    // Workers restarted by the last computation's watcher.
+    int WorkerRestarts() const { return m_nWorkerRestarts.load(); }
     // Whether every worker's progress is past 100, as the average in whole numbers tells.
     static bool MatrixWatchDone(const std::vector<int>& progress);
 
@@ -202,6 +204,7 @@ class CRoutingMapAndGuide : public CRouting, private RoutingEngineEvents
     std::atomic<bool> m_bStopWatcher{false};
     // Set by the watcher when a worker kept failing, or by a wrong output file.
     std::atomic<bool> m_bWorkersFailed{false};
+    std::atomic<int> m_nWorkerRestarts{0};
     // The matrix row of every node position of the computation; -1 where it has none.
     std::vector<int> m_MatrixRows;
     CRoadEditorDb m_RoadEditorDb;
