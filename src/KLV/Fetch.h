@@ -299,6 +299,10 @@ class CFetch
     int m_bInitialised = 0;
     std::string m_strIncludeSection;
     FetchTextMap m_mapFieldCache;
+    // Values of names the definition has no line for, kept across records and valid while
+    // their stamp is m_nFieldCacheStamp: a key set asks for many such names on every record.
+    std::unordered_map<std::string, std::pair<unsigned, std::string>, FetchNameHash>
+        m_mapLinelessCache;
     FetchTextMap m_mapConstants;
     FetchTextMap m_mapFormat;
     FetchTextMap m_mapFields;

@@ -204,10 +204,10 @@ const std::string& CFetch::ReadField(FetchFieldLine* line, const std::string& na
                 return line->cachedValue;
             }
         } else {
-            const auto cached = m_mapFieldCache.find(name);
-            if (cached != m_mapFieldCache.end()) {
+            const auto cached = m_mapLinelessCache.find(name);
+            if (cached != m_mapLinelessCache.end() && cached->second.first == m_nFieldCacheStamp) {
                 ++m_nCacheHits;
-                return cached->second;
+                return cached->second.second;
             }
         }
         ++m_nCacheMisses;
@@ -379,7 +379,9 @@ const std::string& CFetch::KeepFieldValue(FetchFieldLine* line, const std::strin
     if (m_bNoFieldCache)
         return result;
     if (!line) {
-        m_mapFieldCache[name] = result;
+        auto& kept = m_mapLinelessCache[name];
+        kept.first = m_nFieldCacheStamp;
+        kept.second = result;
         return result;
     }
     line->cacheStamp = m_nFieldCacheStamp;
