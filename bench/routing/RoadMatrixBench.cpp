@@ -4,6 +4,7 @@
 // pairs. Every pair is compared with the router's (km to 0.01, minutes to 1).
 // TRV_BENCH_MATRIX_POINTS sets the number of points (500 by default).
 
+#include "ClassNodes.h"
 #include "params/Parameters.h"
 #include "params/SpeedTable.h"
 #include "platform/Profile.h"
@@ -109,17 +110,7 @@ Roads& TheRoads()
 std::vector<int> ClassNodes(const Roads& roads)
 {
     ResetRoutingContext();
-    CRoutingContext& context = RoutingContext();
-    std::vector<int> nodes;
-    for (const auto& [x, y] : roads.points) {
-        const int node = context.nodes.GetSize();
-        CNode* point = context.nodes.GetOrCreateNode(node);
-        point->x = x;
-        point->y = y;
-        context.partition.GetEntry(node) = {0, node};
-        nodes.push_back(node);
-    }
-    return nodes;
+    return AddClassNodes(roads.points);
 }
 
 // The matrix last computed by the provider, for the router's comparison.

@@ -6,7 +6,7 @@
 #include <vector>
 
 // Nodes of the routing context at the points (degrees), each at its own row of matrix class 0;
-// the class's node list.
+// the class's node list. Shared by the routing tests and benchmarks.
 inline std::vector<int> AddClassNodes(const std::vector<std::pair<double, double>>& points)
 {
     CRoutingContext& context = RoutingContext();
